@@ -1,0 +1,88 @@
+// Google Benchmark of the gray conversion at 1920 x 1080: a memcpy of the
+// buffer, the plain routine, each vectorised variant and the export, on random
+// and on screen-like content; a ratio table follows the usual report.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <map>
+
+#include "gray_timing.h"
+
+namespace {
+
+using namespace velmora::bench;
+
+const std::vector<Scene>& scenes() {
+    static const std::vector<Scene> all = {randomScene(1920, 1080), screenLikeScene(1920, 1080)};
+    return all;
+}
+
+void memcpyScene(benchmark::State& state, const Scene* original) {
+    std::vector<std::uint8_t> target(original->pixels.size());
+    for (auto _ : state) {
+        std::memcpy(target.data(), original->pixels.data(), original->pixels.size());
+        benchmark::DoNotOptimize(target.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+void convertScene(benchmark::State& state, const Scene* original, Contender contender) {
+    Scene scene = *original;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::memcpy(scene.pixels.data(), original->pixels.data(), original->pixels.size());
+        state.ResumeTiming();
+        runContender(contender, scene);
+        benchmark::ClobberMemory();
+    }
+}
+
+// Keeps every benchmark's time per iteration, for the ratio table.
+class RecordingReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> milliseconds;
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            milliseconds[run.benchmark_name()] = run.GetAdjustedRealTime() / 1e6;
+        }
+    }
+};
+
+std::string benchmarkName(const Scene& scene, const std::string& routine) {
+    return routine + "/" + scene.name;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (const Scene& scene : scenes()) {
+        benchmark::RegisterBenchmark(benchmarkName(scene, "memcpy").c_str(), memcpyScene, &scene)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+        for (const Contender& contender : contenders()) {
+            benchmark::RegisterBenchmark(benchmarkName(scene, contender.name).c_str(), convertScene,
+                                         &scene, contender)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+        }
+    }
+    benchmark::Initialize(&argc, argv);
+    RecordingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    std::vector<std::string> names;
+    std::vector<std::vector<double>> table;
+    for (const Scene& scene : scenes()) {
+        std::vector<double> row = {reporter.milliseconds[benchmarkName(scene, "memcpy")]};
+        for (const Contender& contender : contenders()) {
+            row.push_back(reporter.milliseconds[benchmarkName(scene, contender.name)]);
+        }
+        names.push_back(scene.name);
+        table.push_back(row);
+    }
+    printRatioTable(names, table);
+    benchmark::Shutdown();
+    return 0;
+}

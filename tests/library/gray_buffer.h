@@ -1,0 +1,54 @@
+// A padded 24-bit test image with random contents, and checks of a converted
+// copy against the model.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "gray_model.h"
+
+namespace velmora::test {
+
+inline std::size_t paddedPitch(int width) { return (3 * static_cast<std::size_t>(width) + 3) & ~std::size_t{3}; }
+
+struct PaddedImage {
+    int width;
+    int height;
+    std::vector<std::uint8_t> bytes;  // exactly height rows of the padded pitch
+
+    PaddedImage(int w, int h, std::mt19937& random)
+        : width(w), height(h), bytes(paddedPitch(w) * static_cast<std::size_t>(h)) {
+        std::uniform_int_distribution<int> byte(0, 255);
+        for (std::uint8_t& b : bytes) b = static_cast<std::uint8_t>(byte(random));
+    }
+};
+
+// Expects `converted` to hold the model's gray for every pixel of `original`
+// and the original values in every padding byte.
+inline void expectConvertedWithPaddingKept(const PaddedImage& original,
+                                           const std::vector<std::uint8_t>& converted) {
+    ASSERT_EQ(converted.size(), original.bytes.size());
+    const std::size_t pitch = paddedPitch(original.width);
+    for (int r = 0; r < original.height; ++r) {
+        const std::uint8_t* in = &original.bytes[r * pitch];
+        const std::uint8_t* out = &converted[r * pitch];
+        for (int x = 0; x < original.width; ++x, in += 3, out += 3) {
+            const int gray = modelGray(in[2], in[1], in[0]);
+            if (out[0] != gray || out[1] != gray || out[2] != gray) {
+                FAIL() << "pixel " << x << " of row " << r << " of " << original.width << " x "
+                       << original.height;
+            }
+        }
+        for (std::size_t p = 3 * static_cast<std::size_t>(original.width); p < pitch; ++p) {
+            if (converted[r * pitch + p] != original.bytes[r * pitch + p]) {
+                FAIL() << "padding byte " << p << " of row " << r << " was written";
+            }
+        }
+    }
+}
+
+}  // namespace velmora::test
