@@ -1,7 +1,9 @@
-# Shared by the MinGW-w64 toolchain files; they set VELMORA_MINGW_TRIPLET first.
+# Shared by the MinGW-w64 toolchain files; they set VELMORA_MINGW_TRIPLET and
+# VELMORA_MINGW_THREADS (the compiler variant's thread model) first. Naming the
+# variant keeps the build independent of the system's default alternative.
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_C_COMPILER ${VELMORA_MINGW_TRIPLET}-gcc)
-set(CMAKE_CXX_COMPILER ${VELMORA_MINGW_TRIPLET}-g++)
+set(CMAKE_C_COMPILER ${VELMORA_MINGW_TRIPLET}-gcc-${VELMORA_MINGW_THREADS})
+set(CMAKE_CXX_COMPILER ${VELMORA_MINGW_TRIPLET}-g++-${VELMORA_MINGW_THREADS})
 set(CMAKE_RC_COMPILER ${VELMORA_MINGW_TRIPLET}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${VELMORA_MINGW_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -1,3 +1,4 @@
 set(VELMORA_MINGW_TRIPLET i686-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR i686)
+set(VELMORA_MINGW_THREADS win32)
 include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake)

@@ -55,10 +55,10 @@ private:
 TEST(GrayscaleDll, LoadsByNameAndConvertsThroughTheNamedExport) {
     HMODULE library = LoadLibraryW(L"Grayscale.dll");
     ASSERT_NE(library, nullptr);
-    const auto convert =
-        reinterpret_cast<ConvertToGrayFunction>(GetProcAddress(library, "ConvertToGray"));
-    ASSERT_NE(convert, nullptr);
-    EXPECT_EQ(reinterpret_cast<FARPROC>(convert), GetProcAddress(library, MAKEINTRESOURCEA(1)));
+    const FARPROC byName = GetProcAddress(library, "ConvertToGray");
+    ASSERT_NE(byName, nullptr);
+    EXPECT_EQ(byName, GetProcAddress(library, MAKEINTRESOURCEA(1)));
+    const auto convert = reinterpret_cast<ConvertToGrayFunction>(reinterpret_cast<void*>(byName));
 
     unsigned char pixel[4] = {0, 0, 255, 0xAB};
     EXPECT_EQ(convert(pixel, 1, 1), 1);

@@ -1,0 +1,64 @@
+# Shared by scripts/test.sh and scripts/run.sh (sourced, not run): a virtual
+# X display with a window manager and a Wine prefix inside the build tree,
+# each stopped again by what started it.
+
+VELMORA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+WINE64=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+xvfb_pid=""
+openbox_pid=""
+
+# Starts Xvfb on a free display (it picks the number itself) and openbox on
+# it, and exports DISPLAY.
+start_display() {
+    local display_file
+    display_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
+    xvfb_pid=$!
+    local waited=0
+    while [[ ! -s "$display_file" ]]; do
+        if ! kill -0 "$xvfb_pid" 2>/dev/null || ((waited >= 100)); then
+            echo "Xvfb did not start" >&2
+            rm -f "$display_file"
+            return 1
+        fi
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    export DISPLAY=":$(head -n 1 "$display_file")"
+    rm -f "$display_file"
+    openbox >/dev/null 2>&1 &
+    openbox_pid=$!
+    echo "Virtual display $DISPLAY (Xvfb pid $xvfb_pid)"
+}
+
+# Uses (and on first use creates) the Wine prefix of the win64 build tree.
+start_wine() {
+    export WINEPREFIX="$VELMORA_ROOT/build/win64/wineprefix"
+    export WINEDEBUG=-all
+    if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+        echo "Creating the Wine prefix $WINEPREFIX"
+    fi
+    "$WINE64" wineboot --init >/dev/null 2>&1
+    "$WINESERVER" -w
+}
+
+stop_session() {
+    if [[ -n "${WINEPREFIX:-}" ]]; then "$WINESERVER" -k 2>/dev/null || true; fi
+    if [[ -n "$openbox_pid" ]]; then kill "$openbox_pid" 2>/dev/null || true; fi
+    if [[ -n "$xvfb_pid" ]]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+    xvfb_pid=""
+    openbox_pid=""
+}
+
+build_all_presets() {
+    local preset
+    for preset in native win64 win32; do
+        echo "== Building $preset"
+        cmake --preset "$preset" >/dev/null
+        cmake --build --preset "$preset"
+    done
+}

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and running Velmora
+# needs. Idempotent: when everything is present it only checks and returns.
+set -euo pipefail
+
+packages=(
+    cmake make g++ g++-multilib             # native build and the 32-bit Linux checks
+    libgtest-dev googletest libbenchmark-dev
+    g++-mingw-w64-i686-win32                # the 32-bit Windows deliverables
+    g++-mingw-w64-x86-64-posix              # the 64-bit Windows builds that run here
+    binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+    wine64 qemu-user                        # running what was built
+    xvfb openbox xdotool x11-apps x11-utils imagemagick   # a display to run on, input, screenshots
+    procps file
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed'; then
+        missing+=("$package")
+    fi
+done
+
+if ((${#missing[@]} == 0)); then
+    exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+if ((EUID != 0)); then sudo_cmd=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

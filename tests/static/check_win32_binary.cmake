@@ -1,0 +1,60 @@
+# Static checks of a 32-bit Windows binary that cannot run here, as a CTest
+# script (cmake -P). Variables:
+#   BINARY            the .exe or .dll
+#   OBJDUMP, WINDRES  i686-w64-mingw32 binutils
+#   EXPECTED_VERSION  a file holding the binary's version resource exactly as
+#                     `windres -O rc` prints it
+#   EXPORT_NAME       (DLLs) the one export, expected at ordinal 1, undecorated
+#   EXPORT_ARG_BYTES  (DLLs) the bytes of arguments the export removes (stdcall)
+
+function(fail message)
+    message(FATAL_ERROR "${BINARY}: ${message}")
+endfunction()
+
+function(run_tool out)
+    execute_process(COMMAND ${ARGN} OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE result)
+    if(NOT result EQUAL 0)
+        fail("`${ARGN}` failed: ${errors}")
+    endif()
+    set(${out} "${output}" PARENT_SCOPE)
+endfunction()
+
+if(NOT EXISTS "${BINARY}")
+    fail("not built")
+endif()
+
+run_tool(header ${OBJDUMP} -f ${BINARY})
+if(NOT header MATCHES "file format pei-i386" OR NOT header MATCHES "architecture: i386,")
+    fail("is not a PE32 image for i386:\n${header}")
+endif()
+
+run_tool(privateHeaders ${OBJDUMP} -p ${BINARY})
+
+if(DEFINED EXPORT_NAME)
+    if(NOT privateHeaders MATCHES "\\[Ordinal/Name Pointer\\] Table\n\t\\[   0\\] ${EXPORT_NAME}\n\n")
+        fail("does not export exactly the undecorated name ${EXPORT_NAME}")
+    endif()
+    if(NOT privateHeaders MATCHES "Ordinal Base 1\n\t\\[   0\\] \\+base\\[   1\\] ([0-9a-f]+) Export RVA")
+        fail("does not export ${EXPORT_NAME} at ordinal 1")
+    endif()
+    set(exportRva ${CMAKE_MATCH_1})
+    if(NOT privateHeaders MATCHES "ImageBase\t\t([0-9a-f]+)")
+        fail("has no image base")
+    endif()
+    math(EXPR start "0x${CMAKE_MATCH_1} + 0x${exportRva}" OUTPUT_FORMAT HEXADECIMAL)
+    math(EXPR stop "${start} + 0x400" OUTPUT_FORMAT HEXADECIMAL)
+    run_tool(code ${OBJDUMP} -d --start-address=${start} --stop-address=${stop} ${BINARY})
+    math(EXPR argBytes "${EXPORT_ARG_BYTES}" OUTPUT_FORMAT HEXADECIMAL)
+    string(REGEX MATCH "\tret[ \t]+[^\n]*" firstReturn "${code}")
+    if(NOT firstReturn MATCHES "ret +\\$${argBytes}$")
+        fail("${EXPORT_NAME} does not return with `ret ${argBytes}` (stdcall): found `${firstReturn}`")
+    endif()
+endif()
+
+run_tool(resources ${WINDRES} -i ${BINARY} -O rc)
+string(REGEX MATCH "[0-9]+ VERSIONINFO\n.*\nEND\n" version "${resources}")
+file(READ ${EXPECTED_VERSION} expected)
+if(NOT version STREQUAL expected)
+    fail("version resource differs from ${EXPECTED_VERSION}:\n${version}")
+endif()
+message(STATUS "${BINARY}: PE32 i386, exports and version resource as expected")
