@@ -40,12 +40,14 @@ void convertScene(benchmark::State& state, const Scene* original, Contender cont
 // Keeps every benchmark's time per iteration, for the ratio table.
 class RecordingReporter : public benchmark::ConsoleReporter {
 public:
+    RecordingReporter() : ConsoleReporter(OO_None) {}
+
     std::map<std::string, double> milliseconds;
 
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            milliseconds[run.benchmark_name()] = run.GetAdjustedRealTime() / 1e6;
+            milliseconds[run.run_name.function_name] = run.GetAdjustedRealTime();  // in ms
         }
     }
 };
