@@ -62,3 +62,24 @@ build_all_presets() {
         cmake --build --preset "$preset"
     done
 }
+
+# Waits (up to 30 s) for a window whose title matches and prints its X id.
+wait_for_window() {
+    local title=$1 waited=0 window=""
+    while [[ -z "$window" ]]; do
+        window=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n 1 || true)
+        if [[ -n "$window" ]]; then break; fi
+        if ((waited >= 300)); then
+            echo "no window titled '$title' appeared" >&2
+            return 1
+        fi
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    echo "$window"
+}
+
+# Writes a PNG screenshot of the whole virtual display.
+screenshot() {
+    xwd -root -silent | /usr/bin/convert xwd:- "$1"
+}

@@ -1,0 +1,340 @@
+#include "form.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "application.h"
+#include "screen.h"
+
+namespace velmora::runtime {
+namespace {
+
+constexpr wchar_t kFormClass[] = L"VelmoraForm";
+constexpr wchar_t kPictureBoxClass[] = L"VelmoraPictureBox";
+constexpr int kCloseHotKeyId = 1;
+
+LRESULT CALLBACK pictureBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* box = reinterpret_cast<PictureBox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_PAINT && box) {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        RECT client;
+        GetClientRect(window, &client);
+        box->paint(dc, client);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    if (message == WM_ERASEBKGND && box) return 1;  // paint() fills what the picture leaves
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void registerWindowClasses(WNDPROC formProcedure) {
+    static const bool registered = [formProcedure] {
+        HINSTANCE instance = GetModuleHandleW(nullptr);
+        WNDCLASSEXW form{};
+        form.cbSize = sizeof(form);
+        form.style = CS_OWNDC | CS_DBLCLKS;  // an own DC: hDC stays valid and shows at once
+        form.lpfnWndProc = formProcedure;
+        form.hInstance = instance;
+        form.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        form.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+        form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        form.lpszClassName = kFormClass;
+        RegisterClassExW(&form);
+
+        WNDCLASSEXW box{};
+        box.cbSize = sizeof(box);
+        box.style = CS_DBLCLKS;
+        box.lpfnWndProc = pictureBoxProcedure;
+        box.hInstance = instance;
+        box.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        box.lpszClassName = kPictureBoxClass;
+        RegisterClassExW(&box);
+        return true;
+    }();
+    (void)registered;
+}
+
+DWORD formStyle(BorderStyle border) {
+    // A borderless form keeps a system menu so that its taskbar button can close it.
+    return border == BorderStyle::None ? WS_POPUP | WS_SYSMENU | WS_CLIPCHILDREN
+                                       : WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+}
+
+DWORD formExtendedStyle(BorderStyle border) {
+    return WS_EX_CONTROLPARENT | (border == BorderStyle::None ? WS_EX_APPWINDOW : 0);
+}
+
+}  // namespace
+
+// ---- PictureBox ---------------------------------------------------------------
+
+PictureObject PictureBox::Picture() const { return picture_ ? picture_ : emptyPicture(); }
+
+void PictureBox::setPicture(const PictureObject& picture) {
+    picture_ = picture;
+    InvalidateRect(window_, nullptr, TRUE);
+}
+
+PictureObject PictureBox::Image() const { return Picture(); }
+
+void PictureBox::Refresh() { RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }
+
+void PictureBox::paint(HDC dc, const RECT& clientArea) const {
+    HBITMAP bitmap = pictureBitmap(picture_.get());
+    BITMAP shape{};
+    if (bitmap && GetObjectW(bitmap, sizeof(shape), &shape)) {
+        HDC source = CreateCompatibleDC(dc);
+        HGDIOBJ previous = SelectObject(source, bitmap);
+        BitBlt(dc, 0, 0, shape.bmWidth, std::abs(shape.bmHeight), source, 0, 0, SRCCOPY);
+        SelectObject(source, previous);
+        DeleteDC(source);
+        ExcludeClipRect(dc, 0, 0, shape.bmWidth, std::abs(shape.bmHeight));
+    }
+    FillRect(dc, &clientArea, GetSysColorBrush(COLOR_BTNFACE));
+}
+
+// ---- Timer --------------------------------------------------------------------
+
+Timer::Timer(HWND form, UINT_PTR id, UINT interval, bool enabled)
+    : form_(form), id_(id), interval_(interval), enabled_(enabled) {
+    apply();
+}
+
+void Timer::setInterval(UINT milliseconds) {
+    interval_ = milliseconds;
+    apply();
+}
+
+void Timer::setEnabled(bool enabled) {
+    enabled_ = enabled;
+    apply();
+}
+
+void Timer::apply() {
+    if (enabled_ && interval_ > 0) {
+        SetTimer(form_, id_, interval_, nullptr);
+    } else {
+        KillTimer(form_, id_);
+    }
+}
+
+void Timer::tick(const std::function<void()>& handler) {
+    if (ticking_ || !handler) return;
+    ticking_ = true;
+    runEventHandler(handler);
+    ticking_ = false;
+}
+
+// ---- Form -----------------------------------------------------------------------
+
+Form::Form(FormDescription description)
+    : description_(std::move(description)), windowState_(description_.windowState) {
+    std::stable_sort(description_.controls.begin(), description_.controls.end(),
+                     [](const ControlDescription& a, const ControlDescription& b) { return a.tabIndex < b.tabIndex; });
+    for (const ControlDescription& control : description_.controls) controls_.emplace_back(control);
+}
+
+Form::~Form() {
+    if (window_) DestroyWindow(window_);
+}
+
+void Form::load() {
+    if (!window_) createWindow();
+    Form_Load();
+}
+
+void Form::createWindow() {
+    registerWindowClasses(windowProcedure);
+    const DWORD style = formStyle(description_.border);
+    const DWORD extendedStyle = formExtendedStyle(description_.border);
+    RECT frame = {0, 0, Screen::pixelsFromTwipsX(description_.clientWidth),
+                  Screen::pixelsFromTwipsY(description_.clientHeight)};
+    AdjustWindowRectEx(&frame, style, FALSE, extendedStyle);
+    CreateWindowExW(extendedStyle, kFormClass, description_.caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
+                    frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                    GetModuleHandleW(nullptr), this);
+    if (!window_) throw RuntimeError::outOfMemory();
+    deviceContext_ = GetDC(window_);
+    registerForm(window_);
+    for (std::size_t i = 0; i < controls_.size(); ++i) createControl(controls_[i], static_cast<int>(i) + 1);
+    if (description_.closeHotKey) {
+        RegisterHotKey(window_, kCloseHotKeyId, description_.closeHotKey->modifiers | MOD_NOREPEAT,
+                       description_.closeHotKey->key);
+    }
+}
+
+void Form::createControl(Control& control, int id) {
+    const ControlDescription& d = control.description;
+    if (d.kind == ControlKind::Timer) {
+        control.timer = std::make_unique<Timer>(window_, static_cast<UINT_PTR>(id), d.interval, d.enabled);
+        return;
+    }
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+    DWORD extendedStyle = 0;
+    const wchar_t* windowClass = L"BUTTON";
+    const bool firstOption = d.kind == ControlKind::OptionButton &&
+                             std::none_of(controls_.begin(), controls_.end(), [&](const Control& other) {
+                                 return other.window && other.description.kind == ControlKind::OptionButton;
+                             });
+    switch (d.kind) {
+        case ControlKind::CommandButton:
+            style |= BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP;
+            break;
+        case ControlKind::OptionButton:
+            style |= BS_AUTORADIOBUTTON | WS_TABSTOP | (firstOption ? WS_GROUP : 0);
+            break;
+        case ControlKind::Label:
+            windowClass = L"STATIC";
+            style |= SS_LEFT | WS_GROUP;
+            break;
+        case ControlKind::PictureBox:
+            windowClass = kPictureBoxClass;
+            style |= WS_TABSTOP | WS_GROUP;
+            extendedStyle = WS_EX_CLIENTEDGE;
+            break;
+        case ControlKind::Timer:
+            break;
+    }
+    control.window = CreateWindowExW(
+        extendedStyle, windowClass, d.caption.c_str(), style, Screen::pixelsFromTwipsX(d.left),
+        Screen::pixelsFromTwipsY(d.top), Screen::pixelsFromTwipsX(d.width), Screen::pixelsFromTwipsY(d.height),
+        window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    if (!control.window) throw RuntimeError::outOfMemory();
+    SendMessageW(control.window, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    if (d.kind == ControlKind::PictureBox) {
+        control.pictureBox = std::make_unique<PictureBox>(control.window);
+        SetWindowLongPtrW(control.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control.pictureBox.get()));
+    }
+}
+
+void Form::Show() {
+    ShowWindow(window_, windowState_ == kWindowStateMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+    UpdateWindow(window_);
+}
+
+void Form::setWindowState(int state) {
+    windowState_ = state;
+    if (window_ && IsWindowVisible(window_)) {
+        ShowWindow(window_, state == kWindowStateMaximized ? SW_MAXIMIZE : state == 1 ? SW_MINIMIZE : SW_RESTORE);
+    }
+}
+
+const Form::Control* Form::findControl(const std::wstring& name) const {
+    const auto found = std::find_if(controls_.begin(), controls_.end(),
+                                    [&](const Control& control) { return control.description.name == name; });
+    return found == controls_.end() ? nullptr : &*found;
+}
+
+Form::Control& Form::controlNamed(const std::wstring& name, ControlKind kind) {
+    const Control* control = findControl(name);
+    if (!control || control->description.kind != kind) {
+        throw RuntimeError(kInternalError, L"The form has no control " + name + L" of that kind");
+    }
+    return const_cast<Control&>(*control);
+}
+
+PictureBox& Form::pictureBox(const std::wstring& name) {
+    Control& control = controlNamed(name, ControlKind::PictureBox);
+    if (!control.pictureBox) throw RuntimeError(kInternalError, L"The form is not loaded");
+    return *control.pictureBox;
+}
+
+Timer& Form::timer(const std::wstring& name) {
+    Control& control = controlNamed(name, ControlKind::Timer);
+    if (!control.timer) throw RuntimeError(kInternalError, L"The form is not loaded");
+    return *control.timer;
+}
+
+HWND Form::controlWindow(const std::wstring& name) const {
+    const Control* control = findControl(name);
+    return control ? control->window : nullptr;
+}
+
+void Form::onClick(const std::wstring& control, std::function<void()> handler) {
+    const Control* found = findControl(control);
+    if (found) const_cast<Control*>(found)->handler = std::move(handler);
+}
+
+void Form::onTimer(const std::wstring& timerName, std::function<void()> handler) { onClick(timerName, std::move(handler)); }
+
+Form::Control* Form::controlById(int id) {
+    return id >= 1 && static_cast<std::size_t>(id) <= controls_.size() ? &controls_[id - 1] : nullptr;
+}
+
+void Form::optionClicked(Control& option) {
+    // Click is raised when an option becomes the selected one, not when the
+    // selected option is clicked again.
+    if (selectedOption_ == &option) return;
+    selectedOption_ = &option;
+    if (option.handler) runEventHandler(option.handler);
+}
+
+void Form::fitToMonitor(MINMAXINFO& limits) const {
+    // A borderless form maximises over the whole monitor, not only its work area.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
+    limits.ptMaxPosition = {monitor.rcMonitor.left - monitor.rcWork.left, monitor.rcMonitor.top - monitor.rcWork.top};
+    limits.ptMaxSize = {monitor.rcMonitor.right - monitor.rcMonitor.left,
+                        monitor.rcMonitor.bottom - monitor.rcMonitor.top};
+}
+
+LRESULT CALLBACK Form::windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* form = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        form->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    }
+    auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!form) return DefWindowProcW(window, message, wParam, lParam);
+    return form->handleMessage(message, wParam, lParam);
+}
+
+LRESULT Form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            if (HIWORD(wParam) == BN_CLICKED) {
+                if (Control* control = controlById(LOWORD(wParam))) {
+                    if (control->description.kind == ControlKind::OptionButton) {
+                        optionClicked(*control);
+                    } else if (control->handler) {
+                        runEventHandler(control->handler);
+                    }
+                }
+                return 0;
+            }
+            break;
+        case WM_TIMER:
+            if (Control* control = controlById(static_cast<int>(wParam)); control && control->timer) {
+                control->timer->tick(control->handler);
+                return 0;
+            }
+            break;
+        case WM_HOTKEY:
+            if (wParam == kCloseHotKeyId) PostMessageW(window_, WM_CLOSE, 0, 0);
+            return 0;
+        case WM_GETMINMAXINFO:
+            if (description_.border == BorderStyle::None) {
+                fitToMonitor(*reinterpret_cast<MINMAXINFO*>(lParam));
+                return 0;
+            }
+            break;
+        case WM_DESTROY:
+            if (description_.closeHotKey) UnregisterHotKey(window_, kCloseHotKeyId);
+            for (Control& control : controls_) control.timer.reset();
+            unregisterForm(window_);
+            break;
+        case WM_NCDESTROY: {
+            const HWND window = std::exchange(window_, nullptr);
+            deviceContext_ = nullptr;
+            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+            return DefWindowProcW(window, message, wParam, lParam);
+        }
+        default:
+            break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+}  // namespace velmora::runtime

@@ -1,0 +1,157 @@
+// Forms built from a stored description, with the controls the programs use:
+// command buttons, option buttons, labels, picture boxes and timers.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "picture.h"
+
+namespace velmora::runtime {
+
+enum class BorderStyle { None, Sizable };
+enum class ControlKind { CommandButton, OptionButton, Label, PictureBox, Timer };
+
+inline constexpr int kWindowStateNormal = 0;
+inline constexpr int kWindowStateMaximized = 2;
+
+// Positions and sizes in twips, relative to the form's client area.
+struct ControlDescription {
+    std::wstring name{};
+    ControlKind kind = ControlKind::Label;
+    std::wstring caption{};
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    int tabIndex = 0;
+    UINT interval = 0;  // timers, in milliseconds
+    bool enabled = true;
+};
+
+// A system-wide key combination (RegisterHotKey modifiers and virtual key).
+struct HotKey {
+    UINT modifiers;
+    UINT key;
+};
+
+struct FormDescription {
+    std::wstring caption;
+    BorderStyle border = BorderStyle::Sizable;
+    int clientWidth = 0;  // twips
+    int clientHeight = 0;
+    int windowState = kWindowStateNormal;
+    std::vector<ControlDescription> controls;
+    // A key that closes the form from anywhere; for forms that take no input.
+    std::optional<HotKey> closeHotKey;
+};
+
+class PictureBox {
+public:
+    explicit PictureBox(HWND window) : window_(window) {}
+
+    HWND hWnd() const { return window_; }
+    // The picture the box shows; a picture without image when it has none.
+    PictureObject Picture() const;
+    // Assigns a picture (or none): the box takes a reference of its own,
+    // releases the previous picture and repaints.
+    void setPicture(const PictureObject& picture);
+    // The box's persistent image: a picture object of what the box shows.
+    PictureObject Image() const;
+    // Repaints the box at once.
+    void Refresh();
+
+    void paint(HDC dc, const RECT& clientArea) const;
+
+private:
+    HWND window_;
+    PictureObject picture_;
+};
+
+class Timer {
+public:
+    Timer(HWND form, UINT_PTR id, UINT interval, bool enabled);
+
+    UINT Interval() const { return interval_; }
+    void setInterval(UINT milliseconds);
+    bool Enabled() const { return enabled_; }
+    void setEnabled(bool enabled);
+
+    // Runs the tick handler unless a tick is already running: ticks never overlap.
+    void tick(const std::function<void()>& handler);
+
+private:
+    void apply();
+
+    HWND form_;
+    UINT_PTR id_;
+    UINT interval_;
+    bool enabled_;
+    bool ticking_ = false;
+};
+
+class Form {
+public:
+    explicit Form(FormDescription description);
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    // Creates the window and its controls from the description, then raises
+    // the load event. Called by the runtime when it starts the program.
+    void load();
+
+    HWND hWnd() const { return window_; }
+    // The form's own device context: what is drawn on it shows at once.
+    HDC hDC() const { return deviceContext_; }
+    // Shows the form, modeless and without owner.
+    void Show();
+    int WindowState() const { return windowState_; }
+    void setWindowState(int state);
+
+    PictureBox& pictureBox(const std::wstring& name);
+    Timer& timer(const std::wstring& name);
+    // The window of a button, option button, label or picture box.
+    HWND controlWindow(const std::wstring& name) const;
+
+protected:
+    virtual void Form_Load() {}
+    // Handlers are bound by control name; each runs inside the event boundary.
+    void onClick(const std::wstring& control, std::function<void()> handler);
+    void onTimer(const std::wstring& timer, std::function<void()> handler);
+
+private:
+    struct Control {
+        explicit Control(ControlDescription d) : description(std::move(d)) {}
+        ControlDescription description;
+        HWND window = nullptr;
+        std::function<void()> handler;
+        std::unique_ptr<PictureBox> pictureBox;
+        std::unique_ptr<Timer> timer;
+    };
+
+    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void createWindow();
+    void createControl(Control& control, int id);
+    Control* controlById(int id);
+    Control& controlNamed(const std::wstring& name, ControlKind kind);
+    const Control* findControl(const std::wstring& name) const;
+    void optionClicked(Control& option);
+    void fitToMonitor(MINMAXINFO& limits) const;
+
+    FormDescription description_;
+    HWND window_ = nullptr;
+    HDC deviceContext_ = nullptr;
+    int windowState_;
+    std::vector<Control> controls_;  // in tab order; a control's id is its index + 1
+    Control* selectedOption_ = nullptr;
+};
+
+}  // namespace velmora::runtime

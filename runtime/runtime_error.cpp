@@ -1,0 +1,78 @@
+#include "runtime_error.h"
+
+#include <cmath>
+
+namespace velmora::runtime {
+namespace {
+
+std::string narrowed(long number, const std::wstring& description) {
+    std::string text = "run-time error " + std::to_string(number) + ": ";
+    for (wchar_t c : description) text.push_back(c < 128 ? static_cast<char>(c) : '?');
+    return text;
+}
+
+std::wstring systemMessage(HRESULT code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text(buffer ? buffer : L"", length);
+    LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+}  // namespace
+
+RuntimeError::RuntimeError(long number, std::wstring description)
+    : number_(number), description_(std::move(description)), narrow_(narrowed(number_, description_)) {}
+
+RuntimeError RuntimeError::overflow() { return {kOverflow, L"Overflow"}; }
+RuntimeError RuntimeError::subscriptOutOfRange() { return {kSubscriptOutOfRange, L"Subscript out of range"}; }
+RuntimeError RuntimeError::divisionByZero() { return {kDivisionByZero, L"Division by zero"}; }
+RuntimeError RuntimeError::outOfMemory() { return {kOutOfMemory, L"Out of memory"}; }
+
+RuntimeError RuntimeError::fileNotFound(const std::wstring& file) {
+    return {kFileNotFound, L"File not found: " + file};
+}
+
+RuntimeError RuntimeError::errorInLoadingDll(const std::wstring& file) {
+    return {kErrorInLoadingDll, L"Error in loading DLL: " + file};
+}
+
+RuntimeError RuntimeError::entryPointNotFound(const std::wstring& entry, const std::wstring& library) {
+    return {kDllEntryPointNotFound, L"Can't find DLL entry point " + entry + L" in " + library};
+}
+
+RuntimeError RuntimeError::fromHresult(HRESULT code) {
+    // Errors that an object raises with the runtime's own numbers come back
+    // as those numbers; any other failure code is reported as it is.
+    if (HRESULT_FACILITY(code) == FACILITY_CONTROL) {
+        return {static_cast<long>(HRESULT_CODE(code)), systemMessage(code)};
+    }
+    const std::wstring detail = systemMessage(code);
+    return {static_cast<long>(code), detail.empty() ? L"Automation error" : L"Automation error\n" + detail};
+}
+
+long roundToLong(float value) {
+    // Every float in (-2^31 - 0.5, 2^31 - 0.5) rounds into the range; the
+    // limits below are the floats nearest to them inside it.
+    if (!(value >= -2147483648.0f && value < 2147483648.0f)) throw RuntimeError::overflow();
+    const double rounded = std::nearbyint(static_cast<double>(value));  // default mode: ties to even
+    if (rounded > 2147483647.0) throw RuntimeError::overflow();
+    return static_cast<long>(rounded);
+}
+
+float divideSingles(float dividend, float divisor) {
+    if (divisor == 0.0f) {
+        if (dividend == 0.0f || std::isnan(dividend)) throw RuntimeError::overflow();
+        throw RuntimeError::divisionByZero();
+    }
+    const float quotient = dividend / divisor;
+    if (!std::isfinite(quotient)) throw RuntimeError::overflow();
+    return quotient;
+}
+
+}  // namespace velmora::runtime

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# The main job: installs what is missing, builds, and shows the programs at
+# work on a virtual display under wine64, over a colourful scene of our own.
+# Screenshots go to out/; everything started here is stopped again.
+set -euo pipefail
+source "$(dirname "$0")/session.sh"
+cd "$VELMORA_ROOT"
+
+scripts/setup.sh
+build_all_presets
+
+out="$VELMORA_ROOT/out"
+mkdir -p "$out"
+trap stop_session EXIT
+start_display
+start_wine
+bin="$VELMORA_ROOT/build/win64/bin"
+
+echo "== The colour scene"
+"$WINE64" "$bin/colour_scene.exe" &
+wait_for_window "Velmora colour scene" >/dev/null
+sleep 1
+screenshot "$out/scene.png"
+
+echo "== The overlay, sorvel.exe"
+(cd "$bin" && exec "$WINE64" sorvel.exe) &
+sorvel=$!
+wait_for_window "^Creating &  Using VC\\+\\+ DLLs$" >/dev/null
+sleep 2
+screenshot "$out/sorvel.png"
+xdotool key --clearmodifiers ctrl+alt+q
+for _ in $(seq 50); do kill -0 "$sorvel" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$sorvel" 2>/dev/null; then
+    echo "sorvel did not close on Ctrl+Alt+Q" >&2
+    exit 1
+fi
+echo "sorvel closed on Ctrl+Alt+Q"
+
+echo
+echo "Screenshots:"
+echo "  $out/scene.png   the colour scene"
+echo "  $out/sorvel.png  the overlay over it"
