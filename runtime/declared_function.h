@@ -60,27 +60,28 @@ public:
     // The platform's own function, bound on first use.
     Pointer real() { return reinterpret_cast<Pointer>(address()); }
 
-    void substitute(Substitute replacement) { substitute_ = std::move(replacement); }
-    void restore() { substitute_ = nullptr; }
+    // Routes calls to `replacement` (the real function again when empty) and
+    // returns what calls went to before.
+    Substitute substitute(Substitute replacement) { return std::exchange(substitute_, std::move(replacement)); }
 
 private:
     Substitute substitute_;
 };
 
-// Replaces a binding for the lifetime of the guard (tests).
+// Replaces a binding for the lifetime of the guard, then puts back what was
+// there before (tests).
 template <typename Declared>
 class ScopedSubstitute {
 public:
     ScopedSubstitute(Declared& function, typename Declared::Substitute replacement)
-        : function_(function) {
-        function_.substitute(std::move(replacement));
-    }
-    ~ScopedSubstitute() { function_.restore(); }
+        : function_(function), previous_(function.substitute(std::move(replacement))) {}
+    ~ScopedSubstitute() { function_.substitute(std::move(previous_)); }
     ScopedSubstitute(const ScopedSubstitute&) = delete;
     ScopedSubstitute& operator=(const ScopedSubstitute&) = delete;
 
 private:
     Declared& function_;
+    typename Declared::Substitute previous_;
 };
 
 template <typename Declared>

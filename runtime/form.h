@@ -42,14 +42,14 @@ struct HotKey {
 };
 
 struct FormDescription {
-    std::wstring caption;
+    std::wstring caption{};
     BorderStyle border = BorderStyle::Sizable;
     int clientWidth = 0;  // twips
     int clientHeight = 0;
     int windowState = kWindowStateNormal;
-    std::vector<ControlDescription> controls;
+    std::vector<ControlDescription> controls{};
     // A key that closes the form from anywhere; for forms that take no input.
-    std::optional<HotKey> closeHotKey;
+    std::optional<HotKey> closeHotKey{};
 };
 
 class PictureBox {

@@ -1,0 +1,155 @@
+// Program-wide services: message boxes, default handling of unhandled errors,
+// error suppression, the end of the program, and one pass of message processing.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "application.h"
+#include "exit_guard.h"
+#include "platform.h"
+
+namespace {
+
+using namespace velmora::runtime;
+
+struct ShownMessage {
+    HWND owner;
+    std::wstring text;
+    std::wstring caption;
+    UINT type;
+};
+
+// Records message boxes instead of showing them.
+class MessageBoxRecorder {
+public:
+    MessageBoxRecorder()
+        : substitute_(user32::MessageBoxW, [this](HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+              shown.push_back({owner, text, caption, type});
+              return IDOK;
+          }) {}
+    std::vector<ShownMessage> shown;
+
+private:
+    ScopedSubstitute<decltype(user32::MessageBoxW)> substitute_;
+};
+
+TEST(MessageBox, ShowsTheTextWithOkOnlyCaptionedWithTheApplicationTitle) {
+    MessageBoxRecorder boxes;
+    setApplicationTitle(L"Project1");
+    messageBox(L"Gerätekontext konnte nicht erzeugt werden");
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, L"Ger\u00e4tekontext konnte nicht erzeugt werden");
+    EXPECT_EQ(boxes.shown[0].caption, L"Project1");
+    EXPECT_EQ(boxes.shown[0].type, 0u);  // OK only, no icon
+}
+
+TEST(DefaultHandling, ShowsAnUnhandledErrorAndEndsTheProgram) {
+    MessageBoxRecorder boxes;
+    velmora::test::expectProgramEnd();
+    setApplicationTitle(L"sorvel");
+    bool after = false;
+    runEventHandler([&] {
+        throw RuntimeError::fileNotFound(L"Grayscale.dll");
+        after = true;
+    });
+    EXPECT_FALSE(after);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, L"Run-time error '53':\n\nFile not found: Grayscale.dll");
+    EXPECT_EQ(boxes.shown[0].caption, L"sorvel");
+    EXPECT_EQ(velmora::test::recordedExits(), std::vector<UINT>{1});
+}
+
+TEST(DefaultHandling, CatchesEveryKindOfExceptionAtTheBoundary) {
+    MessageBoxRecorder boxes;
+    velmora::test::expectProgramEnd();
+    runEventHandler([] { throw std::bad_alloc(); });
+    runEventHandler([] { throw 42; });
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].text, L"Run-time error '7':\n\nOut of memory");
+    EXPECT_EQ(boxes.shown[1].text.rfind(L"Run-time error '51':", 0), 0u);
+    EXPECT_EQ(velmora::test::recordedExits().size(), 2u);
+}
+
+TEST(DefaultHandling, AHandlerWithoutErrorsEndsNothing) {
+    MessageBoxRecorder boxes;
+    int runs = 0;
+    runEventHandler([&] { ++runs; });
+    EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(velmora::test::recordedExits().empty());
+}
+
+TEST(End, EndsTheProcessAtOnce) {
+    velmora::test::expectProgramEnd();
+    endProgram();
+    EXPECT_EQ(velmora::test::recordedExits(), std::vector<UINT>{0});
+}
+
+TEST(ResumeNext, AFailingStatementIsAbandonedAndTheNextOneRuns) {
+    std::vector<int> ran;
+    resumeNext([&] { ran.push_back(1); throw RuntimeError::overflow(); ran.push_back(99); },
+               [&] { ran.push_back(2); },
+               [&] { throw RuntimeError::subscriptOutOfRange(); },
+               [&] { ran.push_back(4); });
+    EXPECT_EQ(ran, (std::vector<int>{1, 2, 4}));
+}
+
+// A plain window that counts the messages it receives.
+class CountingWindow {
+public:
+    CountingWindow() {
+        static const ATOM windowClass = [] {
+            WNDCLASSW description{};
+            description.lpfnWndProc = procedure;
+            description.hInstance = GetModuleHandleW(nullptr);
+            description.lpszClassName = L"VelmoraCountingWindow";
+            return RegisterClassW(&description);
+        }();
+        window_ = CreateWindowExW(0, MAKEINTATOM(windowClass), L"", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+        SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~CountingWindow() { DestroyWindow(window_); }
+
+    HWND window() const { return window_; }
+    int received = 0;
+    bool repostEach = false;
+
+private:
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<CountingWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (self && message == WM_APP) {
+            ++self->received;
+            if (self->repostEach) PostMessageW(window, WM_APP, 0, 0);
+            return 0;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    HWND window_;
+};
+
+TEST(DoEvents, DispatchesEveryWaitingMessageAndReturns) {
+    CountingWindow counter;
+    for (int i = 0; i < 5; ++i) PostMessageW(counter.window(), WM_APP, 0, 0);
+    doEvents();
+    EXPECT_EQ(counter.received, 5);
+    MSG left;
+    EXPECT_FALSE(PeekMessageW(&left, counter.window(), WM_APP, WM_APP, PM_NOREMOVE));
+}
+
+TEST(DoEvents, ReturnsEvenWhileNewMessagesKeepArriving) {
+    CountingWindow counter;
+    counter.repostEach = true;
+    PostMessageW(counter.window(), WM_APP, 0, 0);
+    const DWORD started = GetTickCount();
+    doEvents();
+    EXPECT_LT(GetTickCount() - started, 2000u);
+    EXPECT_GE(counter.received, 1);
+    counter.repostEach = false;
+    MSG drained;
+    while (PeekMessageW(&drained, counter.window(), WM_APP, WM_APP, PM_REMOVE)) {
+    }
+}
+
+}  // namespace

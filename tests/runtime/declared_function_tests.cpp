@@ -1,0 +1,108 @@
+// Declared functions: bound by name on the first call and kept, errors at the
+// call for a missing library or entry, a search that never looks in the
+// current directory, and substitution.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "declared_function.h"
+#include "runtime_error.h"
+#include "win_test_support.h"
+
+namespace {
+
+using velmora::runtime::DeclaredFunction;
+using velmora::runtime::RuntimeError;
+using velmora::runtime::ScopedSubstitute;
+
+RuntimeError errorOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const RuntimeError& error) {
+        return error;
+    }
+    return RuntimeError(0, L"no error");
+}
+
+TEST(DeclaredFunction, BindsOnTheFirstCallAndKeepsTheBinding) {
+    DeclaredFunction<DWORD()> getTickCount{"kernel32", "GetTickCount"};
+    EXPECT_FALSE(getTickCount.isBound());
+    EXPECT_EQ(getTickCount.resolutions(), 0);
+    for (int i = 0; i < 100; ++i) getTickCount();
+    EXPECT_TRUE(getTickCount.isBound());
+    EXPECT_EQ(getTickCount.resolutions(), 1);
+    EXPECT_EQ(reinterpret_cast<void*>(getTickCount.real()),
+              reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "GetTickCount")));
+}
+
+TEST(DeclaredFunction, AMissingLibraryRaisesFileNotFoundAtTheCall) {
+    DeclaredFunction<int(int)> missing{"velmora_no_such_library.dll", "Anything"};
+    const RuntimeError error = errorOf([&] { missing(1); });
+    EXPECT_EQ(error.number(), 53);
+    EXPECT_EQ(error.description(), L"File not found: velmora_no_such_library.dll");
+    EXPECT_FALSE(missing.isBound());
+    EXPECT_EQ(errorOf([&] { missing(1); }).number(), 53);  // raised again at the next call
+}
+
+TEST(DeclaredFunction, AMissingEntryRaisesEntryPointNotFound) {
+    DeclaredFunction<int()> missing{"Grayscale.dll", "ConvertToColour"};
+    const RuntimeError error = errorOf([&] { missing(); });
+    EXPECT_EQ(error.number(), 453);
+    EXPECT_EQ(error.description(), L"Can't find DLL entry point ConvertToColour in Grayscale.dll");
+}
+
+TEST(DeclaredFunction, FindsLibrariesInTheProgramsFolder) {
+    DeclaredFunction<std::int32_t(std::uint8_t*, std::int32_t, std::int32_t)> convert{"Grayscale.dll",
+                                                                                     "ConvertToGray"};
+    std::uint8_t pixel[4] = {0, 255, 0, 7};
+    EXPECT_EQ(convert(pixel, 1, 1), 1);
+    EXPECT_EQ(pixel[0], 149);
+}
+
+TEST(DeclaredFunction, NeverLoadsALibraryFromTheCurrentDirectory) {
+    velmora::test::TemporaryDirectory planted;
+    const std::wstring source = velmora::test::executableDirectory() + L"\\Grayscale.dll";
+    ASSERT_TRUE(CopyFileW(source.c_str(), planted.file(L"velmora_planted.dll").c_str(), FALSE));
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(planted.path().c_str()));
+
+    // The standard search would find it there: the test can tell the difference.
+    HMODULE found = LoadLibraryW(L"velmora_planted.dll");
+    EXPECT_NE(found, nullptr);
+    if (found) FreeLibrary(found);
+
+    DeclaredFunction<std::int32_t(std::uint8_t*, std::int32_t, std::int32_t)> planted_convert{
+        "velmora_planted.dll", "ConvertToGray"};
+    EXPECT_EQ(errorOf([&] { planted_convert(nullptr, 0, 0); }).number(), 53);
+    SetCurrentDirectoryW(previous);
+}
+
+TEST(DeclaredFunction, ASubstituteSeesEveryCallUntilItIsRemoved) {
+    DeclaredFunction<int(int, int)> add{"velmora_no_such_library.dll", "Add"};
+    std::vector<std::pair<int, int>> calls;
+    {
+        ScopedSubstitute substitute(add, [&](int a, int b) {
+            calls.emplace_back(a, b);
+            return a + b;
+        });
+        EXPECT_EQ(add(6, 7), 13);
+        EXPECT_EQ(add(1, 2), 3);
+        EXPECT_FALSE(add.isBound());  // the library was never needed
+    }
+    EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{6, 7}, {1, 2}}));
+    EXPECT_EQ(errorOf([&] { add(1, 1); }).number(), 53);  // the real binding again
+}
+
+TEST(DeclaredFunction, NestedSubstitutesRestoreTheOuterOne) {
+    DeclaredFunction<DWORD()> getTickCount{"kernel32", "GetTickCount"};
+    ScopedSubstitute outer(getTickCount, [] { return DWORD{1}; });
+    {
+        ScopedSubstitute inner(getTickCount, [] { return DWORD{2}; });
+        EXPECT_EQ(getTickCount(), 2u);
+    }
+    EXPECT_EQ(getTickCount(), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,193 @@
+// Forms from a stored description: geometry from twips, captions, controls
+// and their events, timers that never overlap, the form's device context.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "application.h"
+#include "form.h"
+#include "screen.h"
+#include "win_test_support.h"
+
+namespace {
+
+using namespace velmora::runtime;
+
+FormDescription testFormDescription() {
+    FormDescription form;
+    form.caption = L"Velmora test form";
+    form.clientWidth = 5685;
+    form.clientHeight = 4935;
+    form.controls = {
+        {.name = L"Command2", .kind = ControlKind::CommandButton, .caption = L"&Close", .left = 4680, .top = 0,
+         .width = 855, .height = 255, .tabIndex = 8},
+        {.name = L"Picture1", .kind = ControlKind::PictureBox, .left = 120, .top = 240, .width = 5415,
+         .height = 4455, .tabIndex = 0},
+        {.name = L"Command1", .kind = ControlKind::CommandButton, .caption = L"Command1", .left = 5280,
+         .top = 4080, .width = 975, .height = 495, .tabIndex = 1},
+        {.name = L"Label1", .kind = ControlKind::Label, .caption = L"Sleep value:", .left = 120, .top = 0,
+         .width = 975, .height = 255, .tabIndex = 2},
+        {.name = L"Option1", .kind = ControlKind::OptionButton, .caption = L"0", .left = 1080, .top = 0,
+         .width = 735, .height = 255, .tabIndex = 3},
+        {.name = L"Option2", .kind = ControlKind::OptionButton, .caption = L"10", .left = 1680, .top = 0,
+         .width = 615, .height = 255, .tabIndex = 4},
+        {.name = L"tmrTest", .kind = ControlKind::Timer, .interval = 1, .enabled = false},
+    };
+    return form;
+}
+
+class TestForm : public Form {
+public:
+    TestForm() : Form(testFormDescription()) {
+        onClick(L"Command1", [this] { ++command1Clicks; });
+        onClick(L"Option1", [this] { ++option1Clicks; });
+        onClick(L"Option2", [this] { ++option2Clicks; });
+        onTimer(L"tmrTest", [this] {
+            ++ticks;
+            ++depth;
+            maxDepth = std::max(maxDepth, depth);
+            velmora::test::pumpMessages(std::chrono::milliseconds(3));  // lets further WM_TIMERs arrive
+            doEvents();
+            --depth;
+        });
+    }
+
+    int loads = 0, command1Clicks = 0, option1Clicks = 0, option2Clicks = 0;
+    int ticks = 0, depth = 0, maxDepth = 0;
+
+protected:
+    void Form_Load() override { ++loads; }
+};
+
+RECT placeInParent(HWND control) {
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+class FormTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(Screen::TwipsPerPixelX(), 15.0f) << "these tests assume 96 dots per inch";
+        form.load();
+        form.Show();
+    }
+    TestForm form;
+};
+
+TEST_F(FormTest, LoadRaisesTheLoadEventOnce) { EXPECT_EQ(form.loads, 1); }
+
+TEST_F(FormTest, ClientAreaAndControlsArePlacedInPixelsFromTwips) {
+    RECT client;
+    GetClientRect(form.hWnd(), &client);
+    EXPECT_EQ(client.right, 379);
+    EXPECT_EQ(client.bottom, 329);
+    struct Expected {
+        const wchar_t* name;
+        RECT rect;
+    };
+    const Expected expected[] = {
+        {L"Picture1", {8, 16, 8 + 361, 16 + 297}}, {L"Command1", {352, 272, 352 + 65, 272 + 33}},
+        {L"Label1", {8, 0, 8 + 65, 17}},          {L"Option1", {72, 0, 72 + 49, 17}},
+        {L"Option2", {112, 0, 112 + 41, 17}},     {L"Command2", {312, 0, 312 + 57, 17}},
+    };
+    for (const Expected& e : expected) {
+        const RECT actual = placeInParent(form.controlWindow(e.name));
+        EXPECT_TRUE(EqualRect(&actual, &e.rect))
+            << velmora::test::windowText(form.controlWindow(e.name)).size() << " " << actual.left << ","
+            << actual.top << "," << actual.right << "," << actual.bottom;
+    }
+}
+
+TEST_F(FormTest, CaptionsAndTabOrderFollowTheDescription) {
+    EXPECT_EQ(velmora::test::windowText(form.hWnd()), L"Velmora test form");
+    EXPECT_EQ(velmora::test::windowText(form.controlWindow(L"Command2")), L"&Close");
+    EXPECT_EQ(velmora::test::windowText(form.controlWindow(L"Label1")), L"Sleep value:");
+    // Child windows stand in tab order: the picture box first, "&Close" last.
+    EXPECT_EQ(GetWindow(form.hWnd(), GW_CHILD), form.controlWindow(L"Picture1"));
+    EXPECT_EQ(GetWindow(form.controlWindow(L"Picture1"), GW_HWNDNEXT), form.controlWindow(L"Command1"));
+    EXPECT_EQ(GetWindow(form.controlWindow(L"Option2"), GW_HWNDNEXT), form.controlWindow(L"Command2"));
+}
+
+TEST_F(FormTest, ButtonClicksRaiseClickEvents) {
+    SendMessageW(form.controlWindow(L"Command1"), BM_CLICK, 0, 0);
+    SendMessageW(form.controlWindow(L"Command1"), BM_CLICK, 0, 0);
+    EXPECT_EQ(form.command1Clicks, 2);
+}
+
+TEST_F(FormTest, OptionButtonsFormOneGroupWithNoneSelectedAtFirst) {
+    const HWND option1 = form.controlWindow(L"Option1");
+    const HWND option2 = form.controlWindow(L"Option2");
+    EXPECT_EQ(SendMessageW(option1, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageW(option2, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+    SendMessageW(option1, BM_CLICK, 0, 0);
+    EXPECT_EQ(form.option1Clicks, 1);
+    EXPECT_EQ(SendMessageW(option1, BM_GETCHECK, 0, 0), BST_CHECKED);
+    SendMessageW(option1, BM_CLICK, 0, 0);  // already selected: no new Click
+    EXPECT_EQ(form.option1Clicks, 1);
+
+    SendMessageW(option2, BM_CLICK, 0, 0);
+    EXPECT_EQ(form.option2Clicks, 1);
+    EXPECT_EQ(SendMessageW(option1, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageW(option2, BM_GETCHECK, 0, 0), BST_CHECKED);
+}
+
+TEST_F(FormTest, TimerTicksNeverOverlap) {
+    Timer& timer = form.timer(L"tmrTest");
+    EXPECT_EQ(timer.Interval(), 1u);
+    EXPECT_FALSE(timer.Enabled());
+    timer.setEnabled(true);
+    velmora::test::pumpMessages(std::chrono::milliseconds(300));
+    timer.setEnabled(false);
+    EXPECT_GE(form.ticks, 3);
+    EXPECT_EQ(form.maxDepth, 1);
+}
+
+TEST_F(FormTest, DrawingOnTheFormsDeviceContextShowsAtOnce) {
+    velmora::test::pumpMessages(std::chrono::milliseconds(300));  // until the window is mapped and painted
+    const RECT square = {370, 315, 378, 328};  // a corner that no control covers
+    HBRUSH brush = CreateSolidBrush(RGB(10, 200, 30));
+    FillRect(form.hDC(), &square, brush);
+    DeleteObject(brush);
+    velmora::test::pumpMessages(std::chrono::milliseconds(100));  // Wine shows window surfaces from its loop
+    POINT corner = {374, 320};
+    ClientToScreen(form.hWnd(), &corner);
+    const auto pixels = velmora::test::readScreen({corner.x, corner.y, corner.x + 1, corner.y + 1});
+    EXPECT_EQ(pixels.pixel(0, 0)[0], 30);
+    EXPECT_EQ(pixels.pixel(0, 0)[1], 200);
+    EXPECT_EQ(pixels.pixel(0, 0)[2], 10);
+}
+
+TEST(FormWindowState, AMaximisedFormShowsMaximised) {
+    Form form(FormDescription{.caption = L"Velmora maximised form", .clientWidth = 720, .clientHeight = 645});
+    form.load();
+    form.setWindowState(kWindowStateMaximized);
+    EXPECT_EQ(form.WindowState(), kWindowStateMaximized);
+    form.Show();
+    velmora::test::pumpMessages(std::chrono::milliseconds(200));
+    EXPECT_TRUE(IsZoomed(form.hWnd()));
+}
+
+TEST(FormHotKey, TheCloseKeyClosesTheForm) {
+    Form form(FormDescription{.caption = L"Velmora hot key form", .clientWidth = 720, .clientHeight = 645,
+                              .closeHotKey = HotKey{MOD_CONTROL | MOD_ALT, 'Q'}});
+    form.load();
+    form.Show();
+    const HWND window = form.hWnd();
+    INPUT keys[6] = {};
+    const WORD sequence[6][2] = {{VK_CONTROL, 0}, {VK_MENU, 0}, {'Q', 0},
+                                 {'Q', KEYEVENTF_KEYUP}, {VK_MENU, KEYEVENTF_KEYUP}, {VK_CONTROL, KEYEVENTF_KEYUP}};
+    for (int i = 0; i < 6; ++i) {
+        keys[i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = sequence[i][0];
+        keys[i].ki.dwFlags = sequence[i][1];
+    }
+    SendInput(6, keys, sizeof(INPUT));
+    velmora::test::pumpMessages(std::chrono::milliseconds(300));
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(form.hWnd(), nullptr);
+}
+
+}  // namespace
