@@ -6,6 +6,7 @@
 #                     `windres -O rc` prints it
 #   EXPORT_NAME       (DLLs) the one export, expected at ordinal 1, undecorated
 #   EXPORT_ARG_BYTES  (DLLs) the bytes of arguments the export removes (stdcall)
+#   WINDOWS_PROGRAM   (programs) set: a GUI program carrying an application manifest
 
 function(fail message)
     message(FATAL_ERROR "${BINARY}: ${message}")
@@ -51,8 +52,21 @@ if(DEFINED EXPORT_NAME)
     endif()
 endif()
 
+if(WINDOWS_PROGRAM AND NOT privateHeaders MATCHES "Subsystem\t\t00000002\t\\(Windows GUI\\)")
+    fail("is not a Windows GUI program")
+endif()
+
 run_tool(resources ${WINDRES} -i ${BINARY} -O rc)
-string(REGEX MATCH "[0-9]+ VERSIONINFO\n.*\nEND\n" version "${resources}")
+if(WINDOWS_PROGRAM AND NOT resources MATCHES "\n1 24 /\\* RT_MANIFEST \\*/")
+    fail("carries no application manifest")
+endif()
+# The version resource: from its first line to the first END at the margin.
+string(REGEX MATCH "[0-9]+ VERSIONINFO\n" first "${resources}")
+string(FIND "${resources}" "${first}" start)
+string(SUBSTRING "${resources}" ${start} -1 version)
+string(FIND "${version}" "\nEND\n" end)
+math(EXPR length "${end} + 5")
+string(SUBSTRING "${version}" 0 ${length} version)
 file(READ ${EXPECTED_VERSION} expected)
 if(NOT version STREQUAL expected)
     fail("version resource differs from ${EXPECTED_VERSION}:\n${version}")

@@ -1,0 +1,166 @@
+// sorvel.exe as a user meets it: started as its own process over a colourful
+// scene, its window read back, clicked through, looked at, and closed.
+#include <gtest/gtest.h>
+
+#include "win_test_support.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using velmora::test::ChildProcess;
+using velmora::test::executableDirectory;
+using velmora::test::waitForWindow;
+
+const std::wstring kOverlayCaption = L"Creating &  Using VC++ DLLs";
+
+std::wstring program(const std::wstring& name) { return executableDirectory() + L"\\" + name; }
+
+RECT screenRect() { return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+
+bool everyPixelIsGray(const velmora::test::ScreenPixels& pixels) {
+    for (std::size_t i = 0; i < pixels.bytes.size(); i += 4) {
+        if (pixels.bytes[i] != pixels.bytes[i + 1] || pixels.bytes[i + 1] != pixels.bytes[i + 2]) return false;
+    }
+    return true;
+}
+
+// A window of the test's own that counts the clicks it gets.
+class ClickTarget {
+public:
+    ClickTarget() {
+        static const ATOM windowClass = [] {
+            WNDCLASSW description{};
+            description.lpfnWndProc = procedure;
+            description.hInstance = GetModuleHandleW(nullptr);
+            description.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+            description.lpszClassName = L"VelmoraClickTarget";
+            return RegisterClassW(&description);
+        }();
+        window = CreateWindowExW(0, MAKEINTATOM(windowClass), L"Click target", WS_POPUP | WS_VISIBLE, 100, 100, 300,
+                                 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    }
+    ~ClickTarget() { DestroyWindow(window); }
+    HWND window;
+    static inline int clicks = 0;
+
+private:
+    static LRESULT CALLBACK procedure(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_LBUTTONDOWN) ++clicks;
+        return DefWindowProcW(w, message, wParam, lParam);
+    }
+};
+
+void clickAt(int x, int y) {
+    SetCursorPos(x, y);
+    INPUT clicks[2] = {};
+    clicks[0].type = clicks[1].type = INPUT_MOUSE;
+    clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, clicks, sizeof(INPUT));
+}
+
+class OverlayLive : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(scene.started());
+        ASSERT_NE(waitForWindow(scene.id(), L"", L"Velmora colour scene", 10s), nullptr);
+        velmora::test::pumpMessages(500ms);
+        ASSERT_FALSE(everyPixelIsGray(velmora::test::readScreen(screenRect())))
+            << "the scene beneath the overlay must be colourful";
+        overlay = std::make_unique<ChildProcess>(program(L"sorvel.exe"), L"", executableDirectory());
+        ASSERT_TRUE(overlay->started());
+        window = waitForWindow(overlay->id(), L"VelmoraForm", kOverlayCaption, 10s);
+        ASSERT_NE(window, nullptr);
+        velmora::test::pumpMessages(1000ms);
+    }
+
+    ChildProcess scene{program(L"colour_scene.exe")};
+    std::unique_ptr<ChildProcess> overlay;
+    HWND window = nullptr;
+};
+
+TEST_F(OverlayLive, IsABorderlessTopMostClickThroughWindowCoveringTheScreen) {
+    EXPECT_EQ(velmora::test::windowText(window), kOverlayCaption);
+    const LONG_PTR extended = GetWindowLongPtrW(window, GWL_EXSTYLE);
+    EXPECT_EQ(extended & (WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST),
+              WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST);
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME | WS_BORDER), 0);
+    COLORREF key = 1;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    ASSERT_TRUE(GetLayeredWindowAttributes(window, &key, &alpha, &flags));
+    EXPECT_EQ(alpha, 255);
+    EXPECT_EQ(flags, static_cast<DWORD>(LWA_ALPHA));
+    RECT placed;
+    GetWindowRect(window, &placed);
+    const RECT screen = screenRect();
+    EXPECT_TRUE(EqualRect(&placed, &screen)) << placed.left << "," << placed.top << "," << placed.right << ","
+                                             << placed.bottom;
+}
+
+TEST_F(OverlayLive, EveryPixelItShowsIsGray) {
+    EXPECT_TRUE(everyPixelIsGray(velmora::test::readScreen(screenRect())));
+}
+
+TEST_F(OverlayLive, AClickReachesTheWindowBeneath) {
+    ClickTarget target;
+    velmora::test::pumpMessages(300ms);
+    EXPECT_EQ(WindowFromPoint(POINT{250, 200}), target.window);
+    const int before = ClickTarget::clicks;
+    clickAt(250, 200);
+    velmora::test::pumpMessages(300ms);
+    EXPECT_EQ(ClickTarget::clicks, before + 1);
+}
+
+TEST_F(OverlayLive, ClosesFromItsTaskbarButton) {
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);  // what the taskbar button's Close sends
+    ASSERT_TRUE(overlay->waitForExit(5s));
+    EXPECT_EQ(overlay->exitCode(), 0u);
+}
+
+TEST_F(OverlayLive, ClosesOnItsHotKey) {
+    INPUT keys[6] = {};
+    const WORD sequence[6][2] = {{VK_CONTROL, 0}, {VK_MENU, 0}, {'Q', 0},
+                                 {'Q', KEYEVENTF_KEYUP}, {VK_MENU, KEYEVENTF_KEYUP}, {VK_CONTROL, KEYEVENTF_KEYUP}};
+    for (int i = 0; i < 6; ++i) {
+        keys[i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = sequence[i][0];
+        keys[i].ki.dwFlags = sequence[i][1];
+    }
+    SendInput(6, keys, sizeof(INPUT));
+    ASSERT_TRUE(overlay->waitForExit(5s));
+    EXPECT_EQ(overlay->exitCode(), 0u);
+}
+
+// Without Grayscale.dll beside it the overlay starts, shows its window, and
+// its first tick raises the missing-library error; a Grayscale.dll in the
+// current directory is not taken instead.
+void expectMissingLibraryAtFirstTick(const std::wstring& workingDirectory, const std::wstring& programFolder) {
+    ChildProcess overlay(programFolder + L"\\sorvel.exe", L"", workingDirectory);
+    ASSERT_TRUE(overlay.started());
+    EXPECT_NE(waitForWindow(overlay.id(), L"VelmoraForm", kOverlayCaption, 10s), nullptr);
+    const auto box = velmora::test::waitForMessageBox(overlay.id(), 10s);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->caption, L"sorvel");
+    EXPECT_EQ(box->text, L"Run-time error '53':\n\nFile not found: Grayscale.dll");
+    PostMessageW(box->window, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(overlay.waitForExit(5s));
+    EXPECT_EQ(overlay.exitCode(), 1u);
+}
+
+TEST(OverlayWithoutLibrary, FirstTickRaisesTheMissingLibraryError) {
+    velmora::test::TemporaryDirectory folder;
+    ASSERT_TRUE(CopyFileW(program(L"sorvel.exe").c_str(), folder.file(L"sorvel.exe").c_str(), FALSE));
+    expectMissingLibraryAtFirstTick(folder.path(), folder.path());
+}
+
+TEST(OverlayWithoutLibrary, ALibraryPlantedInTheCurrentDirectoryIsNotLoaded) {
+    velmora::test::TemporaryDirectory programFolder;
+    velmora::test::TemporaryDirectory plantedFolder;
+    ASSERT_TRUE(CopyFileW(program(L"sorvel.exe").c_str(), programFolder.file(L"sorvel.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(program(L"Grayscale.dll").c_str(), plantedFolder.file(L"Grayscale.dll").c_str(), FALSE));
+    expectMissingLibraryAtFirstTick(plantedFolder.path(), programFolder.path());
+}
+
+}  // namespace
