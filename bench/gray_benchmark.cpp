@@ -4,9 +4,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
-#include <map>
 
 #include "gray_timing.h"
+#include "recording_reporter.h"
 
 namespace {
 
@@ -37,21 +37,6 @@ void convertScene(benchmark::State& state, const Scene* original, Contender cont
     }
 }
 
-// Keeps every benchmark's time per iteration, for the ratio table.
-class RecordingReporter : public benchmark::ConsoleReporter {
-public:
-    RecordingReporter() : ConsoleReporter(OO_None) {}
-
-    std::map<std::string, double> milliseconds;
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            milliseconds[run.run_name.function_name] = run.GetAdjustedRealTime();  // in ms
-        }
-    }
-};
-
 std::string benchmarkName(const Scene& scene, const std::string& routine) {
     return routine + "/" + scene.name;
 }
@@ -71,15 +56,15 @@ int main(int argc, char** argv) {
         }
     }
     benchmark::Initialize(&argc, argv);
-    RecordingReporter reporter;
+    RecordingReporter reporter;  // times in ms
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     std::vector<std::string> names;
     std::vector<std::vector<double>> table;
     for (const Scene& scene : scenes()) {
-        std::vector<double> row = {reporter.milliseconds[benchmarkName(scene, "memcpy")]};
+        std::vector<double> row = {reporter.times[benchmarkName(scene, "memcpy")]};
         for (const Contender& contender : contenders()) {
-            row.push_back(reporter.milliseconds[benchmarkName(scene, contender.name)]);
+            row.push_back(reporter.times[benchmarkName(scene, contender.name)]);
         }
         names.push_back(scene.name);
         table.push_back(row);

@@ -40,8 +40,8 @@ void Form1::tmrRefresh_Timer() {
     description.bmiHeader.biBitCount = 24;
     description.bmiHeader.biCompression = BI_RGB;
 
-    const long w = roundToLong(divideSingles(Screen::Width(), Screen::TwipsPerPixelX()));
-    const long h = roundToLong(divideSingles(Screen::Height(), Screen::TwipsPerPixelY()));
+    const std::int32_t w = roundToLong(divideSingles(Screen::Width(), Screen::TwipsPerPixelX()));
+    const std::int32_t h = roundToLong(divideSingles(Screen::Height(), Screen::TwipsPerPixelY()));
     description.bmiHeader.biWidth = w;
     description.bmiHeader.biHeight = h;
 

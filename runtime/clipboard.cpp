@@ -8,8 +8,8 @@
 namespace velmora::runtime::Clipboard {
 namespace {
 
-constexpr long kCannotOpenClipboard = 521;
-constexpr long kInvalidClipboardFormat = 460;
+constexpr std::int32_t kCannotOpenClipboard = 521;
+constexpr std::int32_t kInvalidClipboardFormat = 460;
 
 class OpenedClipboard {
 public:
@@ -28,7 +28,7 @@ void Clear() {
     EmptyClipboard();
 }
 
-PictureObject GetData(long format) {
+PictureObject GetData(std::int32_t format) {
     if (format != CF_BITMAP) throw RuntimeError(kInvalidClipboardFormat, L"Invalid Clipboard format");
     HBITMAP copy = nullptr;
     {

@@ -5,12 +5,13 @@
 namespace velmora::runtime {
 namespace {
 
-std::string narrowed(long number, const std::wstring& description) {
+std::string narrowed(std::int32_t number, const std::wstring& description) {
     std::string text = "run-time error " + std::to_string(number) + ": ";
     for (wchar_t c : description) text.push_back(c < 128 ? static_cast<char>(c) : '?');
     return text;
 }
 
+#ifdef _WIN32
 std::wstring systemMessage(HRESULT code) {
     wchar_t* buffer = nullptr;
     const DWORD length = FormatMessageW(
@@ -23,10 +24,11 @@ std::wstring systemMessage(HRESULT code) {
     }
     return text;
 }
+#endif
 
 }  // namespace
 
-RuntimeError::RuntimeError(long number, std::wstring description)
+RuntimeError::RuntimeError(std::int32_t number, std::wstring description)
     : number_(number), description_(std::move(description)), narrow_(narrowed(number_, description_)) {}
 
 RuntimeError RuntimeError::overflow() { return {kOverflow, L"Overflow"}; }
@@ -46,23 +48,31 @@ RuntimeError RuntimeError::entryPointNotFound(const std::wstring& entry, const s
     return {kDllEntryPointNotFound, L"Can't find DLL entry point " + entry + L" in " + library};
 }
 
+#ifdef _WIN32
 RuntimeError RuntimeError::fromHresult(HRESULT code) {
     // Errors that an object raises with the runtime's own numbers come back
     // as those numbers; any other failure code is reported as it is.
     if (HRESULT_FACILITY(code) == FACILITY_CONTROL) {
-        return {static_cast<long>(HRESULT_CODE(code)), systemMessage(code)};
+        return {static_cast<std::int32_t>(HRESULT_CODE(code)), systemMessage(code)};
     }
     const std::wstring detail = systemMessage(code);
-    return {static_cast<long>(code), detail.empty() ? L"Automation error" : L"Automation error\n" + detail};
+    return {static_cast<std::int32_t>(code), detail.empty() ? L"Automation error" : L"Automation error\n" + detail};
+}
+#endif
+
+std::int32_t checkedMultiply(std::int32_t a, std::int32_t b) {
+    const std::int64_t product = static_cast<std::int64_t>(a) * b;
+    if (product < INT32_MIN || product > INT32_MAX) throw RuntimeError::overflow();
+    return static_cast<std::int32_t>(product);
 }
 
-long roundToLong(float value) {
+std::int32_t roundToLong(float value) {
     // Every float in (-2^31 - 0.5, 2^31 - 0.5) rounds into the range; the
     // limits below are the floats nearest to them inside it.
     if (!(value >= -2147483648.0f && value < 2147483648.0f)) throw RuntimeError::overflow();
     const double rounded = std::nearbyint(static_cast<double>(value));  // default mode: ties to even
     if (rounded > 2147483647.0) throw RuntimeError::overflow();
-    return static_cast<long>(rounded);
+    return static_cast<std::int32_t>(rounded);
 }
 
 float divideSingles(float dividend, float divisor) {

@@ -1,15 +1,18 @@
 // Run-time errors: one exception type carrying the runtime's error numbers.
 #pragma once
 
+#ifdef _WIN32
 #include <windows.h>
+#endif
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
 namespace velmora::runtime {
 
 // The runtime's error numbers.
-enum ErrorNumber : long {
+enum ErrorNumber : std::int32_t {
     kInvalidProcedureCall = 5,
     kOverflow = 6,
     kOutOfMemory = 7,
@@ -23,9 +26,9 @@ enum ErrorNumber : long {
 
 class RuntimeError : public std::exception {
 public:
-    RuntimeError(long number, std::wstring description);
+    RuntimeError(std::int32_t number, std::wstring description);
 
-    long number() const { return number_; }
+    std::int32_t number() const { return number_; }
     const std::wstring& description() const { return description_; }
     const char* what() const noexcept override { return narrow_.c_str(); }
 
@@ -36,24 +39,32 @@ public:
     static RuntimeError fileNotFound(const std::wstring& file);
     static RuntimeError errorInLoadingDll(const std::wstring& file);
     static RuntimeError entryPointNotFound(const std::wstring& entry, const std::wstring& library);
+#ifdef _WIN32
     // A failure code reported by an object access.
     static RuntimeError fromHresult(HRESULT code);
+#endif
 
 private:
-    long number_;
+    std::int32_t number_;
     std::wstring description_;
     std::string narrow_;
 };
 
+#ifdef _WIN32
 // Raises the failure code of an object access as a run-time error.
 inline void raiseOnFailure(HRESULT code) {
     if (FAILED(code)) throw RuntimeError::fromHresult(code);
 }
+#endif
+
+// The product of two signed 32-bit values, raising the overflow error when it
+// does not fit in 32 bits.
+std::int32_t checkedMultiply(std::int32_t a, std::int32_t b);
 
 // Converts a single-precision value to a 32-bit integer as the runtime does:
 // to nearest, halves to the even neighbour; beyond the range (or not a
 // number) raises the overflow error.
-long roundToLong(float value);
+std::int32_t roundToLong(float value);
 
 // The quotient of two single-precision values, raising the division-by-zero
 // error for x / 0 and the overflow error for 0 / 0 or a result beyond range.

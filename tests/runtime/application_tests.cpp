@@ -7,32 +7,13 @@
 
 #include "application.h"
 #include "exit_guard.h"
+#include "message_box_recorder.h"
 #include "platform.h"
 
 namespace {
 
 using namespace velmora::runtime;
-
-struct ShownMessage {
-    HWND owner;
-    std::wstring text;
-    std::wstring caption;
-    UINT type;
-};
-
-// Records message boxes instead of showing them.
-class MessageBoxRecorder {
-public:
-    MessageBoxRecorder()
-        : substitute_(user32::MessageBoxW, [this](HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
-              shown.push_back({owner, text, caption, type});
-              return IDOK;
-          }) {}
-    std::vector<ShownMessage> shown;
-
-private:
-    ScopedSubstitute<decltype(user32::MessageBoxW)> substitute_;
-};
+using velmora::test::MessageBoxRecorder;
 
 TEST(MessageBox, ShowsTheTextWithOkOnlyCaptionedWithTheApplicationTitle) {
     MessageBoxRecorder boxes;
