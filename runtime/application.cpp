@@ -25,12 +25,21 @@ std::vector<HWND>& openForms() {
     return forms;
 }
 
-// Keyboard navigation (Tab, access keys) for the form that holds the window.
+// Keyboard navigation for the form that holds the window: Tab in the
+// runtime's tab order, the rest (access keys, arrows between option buttons)
+// as dialogs do.
 bool isFormNavigationMessage(MSG& message) {
     const HWND root = GetAncestor(message.hwnd, GA_ROOT);
     const auto& forms = openForms();
-    return root && std::find(forms.begin(), forms.end(), root) != forms.end() &&
-           IsDialogMessageW(root, &message);
+    if (!root || std::find(forms.begin(), forms.end(), root) == forms.end()) return false;
+    if (message.message == WM_KEYDOWN && message.wParam == VK_TAB) {
+        if (Form* form = Form::fromWindow(root)) {
+            form->focusNextControl(GetKeyState(VK_SHIFT) >= 0);
+            return true;
+        }
+    }
+    if (message.message == WM_CHAR && message.wParam == L'\t') return true;
+    return IsDialogMessageW(root, &message);
 }
 
 void dispatch(MSG& message) {

@@ -55,6 +55,18 @@ void registerWindowClasses(WNDPROC formProcedure) {
     (void)registered;
 }
 
+// The controls' font: 8-point MS Sans Serif at the screen's resolution.
+HFONT controlFont() {
+    static const HFONT font = [] {
+        HDC screen = GetDC(nullptr);
+        const int height = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
+        ReleaseDC(nullptr, screen);
+        return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
+    }();
+    return font;
+}
+
 DWORD formStyle(BorderStyle border) {
     // A borderless form keeps a system menu so that its taskbar button can close it.
     return border == BorderStyle::None ? WS_POPUP | WS_SYSMENU | WS_CLIPCHILDREN
@@ -182,11 +194,12 @@ void Form::createControl(Control& control, int id) {
             style |= BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP;
             break;
         case ControlKind::OptionButton:
-            style |= BS_AUTORADIOBUTTON | WS_TABSTOP | (firstOption ? WS_GROUP : 0);
+            // The runtime keeps the group itself (see optionClicked).
+            style |= BS_RADIOBUTTON | WS_TABSTOP | (firstOption ? WS_GROUP : 0);
             break;
         case ControlKind::Label:
             windowClass = L"STATIC";
-            style |= SS_LEFT | WS_GROUP;
+            style |= SS_LEFTNOWORDWRAP | WS_GROUP;
             break;
         case ControlKind::PictureBox:
             windowClass = kPictureBoxClass;
@@ -201,7 +214,9 @@ void Form::createControl(Control& control, int id) {
         Screen::pixelsFromTwipsY(d.top), Screen::pixelsFromTwipsX(d.width), Screen::pixelsFromTwipsY(d.height),
         window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (!control.window) throw RuntimeError::outOfMemory();
-    SendMessageW(control.window, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    // Where controls overlap, the later one in tab order is drawn on top.
+    SetWindowPos(control.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SendMessageW(control.window, WM_SETFONT, reinterpret_cast<WPARAM>(controlFont()), FALSE);
     if (d.kind == ControlKind::PictureBox) {
         control.pictureBox = std::make_unique<PictureBox>(control.window);
         SetWindowLongPtrW(control.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control.pictureBox.get()));
@@ -262,11 +277,44 @@ Form::Control* Form::controlById(int id) {
     return id >= 1 && static_cast<std::size_t>(id) <= controls_.size() ? &controls_[id - 1] : nullptr;
 }
 
+Form* Form::fromWindow(HWND window) {
+    if (!window) return nullptr;
+    wchar_t name[32];
+    if (!GetClassNameW(window, name, 32) || std::wstring(name) != kFormClass) return nullptr;
+    return reinterpret_cast<Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+void Form::focusNextControl(bool forward) {
+    std::vector<HWND> stops;
+    for (const Control& control : controls_) {
+        if (control.window && IsWindowVisible(control.window) && IsWindowEnabled(control.window) &&
+            (GetWindowLongPtrW(control.window, GWL_STYLE) & WS_TABSTOP)) {
+            stops.push_back(control.window);
+        }
+    }
+    if (stops.empty()) return;
+    const HWND focused = GetFocus();
+    const auto current = std::find(stops.begin(), stops.end(), focused);
+    std::size_t next = 0;
+    if (current != stops.end()) {
+        const std::size_t index = static_cast<std::size_t>(current - stops.begin());
+        next = forward ? (index + 1) % stops.size() : (index + stops.size() - 1) % stops.size();
+    } else if (!forward) {
+        next = stops.size() - 1;
+    }
+    SetFocus(stops[next]);
+}
+
 void Form::optionClicked(Control& option) {
     // Click is raised when an option becomes the selected one, not when the
     // selected option is clicked again.
     if (selectedOption_ == &option) return;
     selectedOption_ = &option;
+    for (Control& control : controls_) {
+        if (control.description.kind == ControlKind::OptionButton) {
+            SendMessageW(control.window, BM_SETCHECK, &control == &option ? BST_CHECKED : BST_UNCHECKED, 0);
+        }
+    }
     if (option.handler) runEventHandler(option.handler);
 }
 

@@ -115,6 +115,13 @@ public:
     int WindowState() const { return windowState_; }
     void setWindowState(int state);
 
+    // The form a window of class VelmoraForm belongs to, or null.
+    static Form* fromWindow(HWND window);
+    // Moves the focus to the next (or previous) control in tab order. Tab
+    // order is kept by the runtime, independently of which control is drawn
+    // on top where controls overlap.
+    void focusNextControl(bool forward);
+
     PictureBox& pictureBox(const std::wstring& name);
     Timer& timer(const std::wstring& name);
     // The window of a button, option button, label or picture box.

@@ -104,10 +104,21 @@ TEST_F(FormTest, CaptionsAndTabOrderFollowTheDescription) {
     EXPECT_EQ(velmora::test::windowText(form.hWnd()), L"Velmora test form");
     EXPECT_EQ(velmora::test::windowText(form.controlWindow(L"Command2")), L"&Close");
     EXPECT_EQ(velmora::test::windowText(form.controlWindow(L"Label1")), L"Sleep value:");
-    // Child windows stand in tab order: the picture box first, "&Close" last.
-    EXPECT_EQ(GetWindow(form.hWnd(), GW_CHILD), form.controlWindow(L"Picture1"));
-    EXPECT_EQ(GetWindow(form.controlWindow(L"Picture1"), GW_HWNDNEXT), form.controlWindow(L"Command1"));
-    EXPECT_EQ(GetWindow(form.controlWindow(L"Option2"), GW_HWNDNEXT), form.controlWindow(L"Command2"));
+    // Tab moves the focus in tab order, whatever the drawing order.
+    SetFocus(form.controlWindow(L"Picture1"));
+    const wchar_t* order[] = {L"Command1", L"Option1", L"Option2", L"Command2", L"Picture1"};
+    for (const wchar_t* next : order) {
+        form.focusNextControl(true);
+        EXPECT_EQ(GetFocus(), form.controlWindow(next)) << velmora::test::windowText(GetFocus()).size();
+    }
+    form.focusNextControl(false);
+    EXPECT_EQ(GetFocus(), form.controlWindow(L"Command2"));
+}
+
+TEST_F(FormTest, WhereControlsOverlapTheLaterInTabOrderIsOnTop) {
+    // Command1 overlaps the picture box's lower right corner.
+    POINT overlap = {360, 290};
+    EXPECT_EQ(ChildWindowFromPointEx(form.hWnd(), overlap, CWP_SKIPINVISIBLE), form.controlWindow(L"Command1"));
 }
 
 TEST_F(FormTest, ButtonClicksRaiseClickEvents) {
