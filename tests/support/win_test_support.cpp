@@ -157,6 +157,38 @@ TemporaryDirectory::~TemporaryDirectory() {
     SHFileOperationW(&operation);
 }
 
+bool xdotool(const std::wstring& arguments) {
+    // Wine starts a host program without handing back its end (and at times
+    // reports a failure to start one that did start), so a shell runs it and
+    // then writes a file, and only the file tells. xdotool's own status is not used: it
+    // reports failure for some moves that did take place, so the tests look
+    // at what the action did instead.
+    static int calls = 0;
+    const std::wstring status = L"/tmp/velmora-xdotool-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                std::to_wstring(++calls);
+    std::wstring statusFile = L"Z:" + status;
+    for (wchar_t& c : statusFile) c = c == L'/' ? L'\\' : c;
+    DeleteFileW(statusFile.c_str());
+    ChildProcess shell(L"Z:\\bin\\sh", L"-c \"/usr/bin/xdotool " + arguments + L" 2>/dev/null; echo $? > " + status + L"\"");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        HANDLE file = CreateFileW(statusFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            char text[8] = {};
+            DWORD read = 0;
+            ReadFile(file, text, sizeof(text) - 1, &read, nullptr);
+            CloseHandle(file);
+            if (read > 0 && text[read - 1] == '\n') {
+                DeleteFileW(statusFile.c_str());
+                return true;
+            }
+        }
+        pumpMessages(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
 void pumpMessages(std::chrono::milliseconds duration) {
     const auto deadline = std::chrono::steady_clock::now() + duration;
     do {

@@ -77,6 +77,11 @@ private:
     std::wstring path_;
 };
 
+// Runs xdotool (a program of the host system, which Wine starts as it is)
+// with `arguments`, as a user's mouse or keyboard would act, and waits for
+// it to finish; true when it ran to its end.
+bool xdotool(const std::wstring& arguments);
+
 // Processes messages for `duration`.
 void pumpMessages(std::chrono::milliseconds duration);
 

@@ -1,0 +1,272 @@
+// grayscale.exe as a user meets it under wine64: started as its own process
+// over a colourful scene with the PrintScreen service running, clicked with
+// xdotool, looked at on the screen, and closed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "win_test_support.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using velmora::test::ChildProcess;
+using velmora::test::executableDirectory;
+using velmora::test::waitForWindow;
+
+std::wstring program(const std::wstring& name) { return executableDirectory() + L"\\" + name; }
+
+RECT screenRectOf(HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+// Client-area coordinates of a control of another process's window.
+RECT placeInParent(HWND control) {
+    RECT rect = screenRectOf(control);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+HWND childWithText(HWND window, const std::wstring& text) {
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (velmora::test::windowText(child) == text) return child;
+    }
+    return nullptr;
+}
+
+HWND childOfClass(HWND window, const std::wstring& windowClass) {
+    return FindWindowExW(window, nullptr, windowClass.c_str(), nullptr);
+}
+
+// Clicks the middle of the part of `control` that its window shows.
+void click(HWND window, HWND control) {
+    RECT visible = screenRectOf(control), client;
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    IntersectRect(&visible, &visible, &client);
+    const long x = (visible.left + visible.right) / 2, y = (visible.top + visible.bottom) / 2;
+    ASSERT_TRUE(velmora::test::xdotool(L"mousemove " + std::to_wstring(x) + L" " + std::to_wstring(y) + L" click 1"))
+        << "at " << x << ", " << y;
+}
+
+// The PrintScreen service, which counts its captures in its window's title.
+class PrintScreenService {
+public:
+    PrintScreenService() : process_(program(L"print_screen_service.exe")) {
+        for (int i = 0; i < 100 && !ready(); ++i) Sleep(50);
+    }
+    bool ready() {
+        HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, L"VelmoraPrintScreenServiceReady");
+        if (!event) return false;
+        const bool set = WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+        CloseHandle(event);
+        return set;
+    }
+    int captures() const {
+        const std::wstring title = velmora::test::windowText(FindWindowW(L"VelmoraPrintScreenService", nullptr));
+        const auto colon = title.rfind(L' ');
+        return colon == std::wstring::npos ? -1 : std::stoi(title.substr(colon + 1));
+    }
+    void stop() { process_.terminate(); }
+
+private:
+    ChildProcess process_;
+};
+
+bool isGray(const std::uint8_t* pixel) { return pixel[0] == pixel[1] && pixel[1] == pixel[2]; }
+
+std::uint8_t lightnessGray(const std::uint8_t* pixel) {
+    const int sum = std::max({pixel[0], pixel[1], pixel[2]}) + std::min({pixel[0], pixel[1], pixel[2]});
+    return static_cast<std::uint8_t>(sum == 255 ? 128 : sum / 2);
+}
+
+// The clipboard's bitmap as 32-bit pixels, rows top-down.
+std::vector<std::uint8_t> clipboardImage(int& width, int& height) {
+    std::vector<std::uint8_t> pixels;
+    if (!OpenClipboard(nullptr)) return pixels;
+    if (auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP))) {
+        BITMAP shape{};
+        GetObjectW(bitmap, sizeof(shape), &shape);
+        width = shape.bmWidth;
+        height = shape.bmHeight;
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        pixels.resize(4 * static_cast<std::size_t>(width) * height);
+        HDC screen = GetDC(nullptr);
+        GetDIBits(screen, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, screen);
+    }
+    CloseClipboard();
+    return pixels;
+}
+
+class SnapshotLive : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(waitForWindow(scene.id(), L"", L"Velmora colour scene", 10s), nullptr);
+        ASSERT_TRUE(service->ready());
+        snapshot = std::make_unique<ChildProcess>(program(L"grayscale.exe"), L"", executableDirectory());
+        window = waitForWindow(snapshot->id(), L"VelmoraForm", L"Velmora", 10s);
+        ASSERT_NE(window, nullptr);
+        velmora::test::pumpMessages(500ms);
+        picture = childOfClass(window, L"VelmoraPictureBox");
+        command1 = childWithText(window, L"Command1");
+        close = childWithText(window, L"&Close");
+        ASSERT_TRUE(picture && command1 && close);
+    }
+
+    // The picture box's client area as the screen shows it.
+    velmora::test::ScreenPixels shownPicture() {
+        RECT client;
+        GetClientRect(picture, &client);
+        MapWindowPoints(picture, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        return velmora::test::readScreen(client);
+    }
+
+    // Cycles per second while the loop of `option` runs.
+    double cyclesPerSecond(const wchar_t* option) {
+        click(window, childWithText(window, option));
+        velmora::test::pumpMessages(1000ms);  // let the previous pace settle
+        const int first = service->captures();
+        const auto start = std::chrono::steady_clock::now();
+        velmora::test::pumpMessages(3000ms);
+        const int last = service->captures();
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return (last - first) / seconds;
+    }
+
+    ChildProcess scene{program(L"colour_scene.exe")};
+    std::unique_ptr<PrintScreenService> service = std::make_unique<PrintScreenService>();
+    std::unique_ptr<ChildProcess> snapshot;
+    HWND window = nullptr, picture = nullptr, command1 = nullptr, close = nullptr;
+};
+
+TEST_F(SnapshotLive, TheWindowIsAsDescribed) {
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, 379);
+    EXPECT_EQ(client.bottom, 329);
+    struct Expected {
+        const wchar_t* text;
+        RECT rect;
+    };
+    const Expected controls[] = {
+        {L"Command1", {352, 272, 417, 305}}, {L"Sleep value:", {8, 0, 73, 17}}, {L"0", {72, 0, 121, 17}},
+        {L"10", {112, 0, 153, 17}},          {L"25", {160, 0, 201, 17}},          {L"50", {208, 0, 249, 17}},
+        {L"100", {256, 0, 297, 17}},         {L"&Close", {312, 0, 369, 17}},
+    };
+    for (const Expected& expected : controls) {
+        const HWND control = childWithText(window, expected.text);
+        ASSERT_NE(control, nullptr);
+        const RECT actual = placeInParent(control);
+        EXPECT_TRUE(EqualRect(&actual, &expected.rect)) << std::string(expected.text, expected.text + wcslen(expected.text));
+    }
+    const RECT box = placeInParent(picture);
+    const RECT expectedBox = {8, 16, 369, 313};
+    EXPECT_TRUE(EqualRect(&box, &expectedBox));
+    EXPECT_TRUE(GetWindowLongPtrW(picture, GWL_STYLE) & WS_THICKFRAME) << "a sizing border from the first display on";
+    for (const wchar_t* option : {L"0", L"10", L"25", L"50", L"100"}) {
+        EXPECT_EQ(SendMessageW(childWithText(window, option), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    }
+}
+
+TEST_F(SnapshotLive, ResizingTheWindowMovesNoControl) {
+    const RECT before = placeInParent(command1), boxBefore = placeInParent(picture);
+    ASSERT_TRUE(velmora::test::xdotool(L"search --name '^Velmora$' windowsize %@ 700 560"));
+    velmora::test::pumpMessages(800ms);
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_GT(client.right, 379) << "the window was resized";
+    const RECT after = placeInParent(command1), boxAfter = placeInParent(picture);
+    EXPECT_TRUE(EqualRect(&before, &after));
+    EXPECT_TRUE(EqualRect(&boxBefore, &boxAfter));
+}
+
+TEST_F(SnapshotLive, OneClickShowsTheGrayOfTheScreenAndKeepsTheColourImageOnTheClipboard) {
+    click(window, command1);
+    for (int i = 0; i < 50 && service->captures() < 1; ++i) velmora::test::pumpMessages(100ms);
+    ASSERT_EQ(service->captures(), 1);
+    velmora::test::pumpMessages(1500ms);
+    int width = 0, height = 0;
+    const auto colour = clipboardImage(width, height);
+    ASSERT_FALSE(colour.empty());
+    EXPECT_EQ(width, GetSystemMetrics(SM_CXSCREEN));
+    bool colourful = false;
+    for (std::size_t i = 0; i < colour.size() && !colourful; i += 4) colourful = !isGray(&colour[i]);
+    EXPECT_TRUE(colourful) << "the clipboard keeps the colour image";
+
+    const auto shown = shownPicture();
+    // Command1 covers the box's lower right corner.
+    RECT covered = screenRectOf(command1);
+    MapWindowPoints(nullptr, picture, reinterpret_cast<POINT*>(&covered), 2);
+    for (int y = 0; y < shown.height; ++y) {
+        for (int x = 0; x < shown.width; ++x) {
+            if (PtInRect(&covered, POINT{x, y})) continue;
+            const std::uint8_t expected = lightnessGray(&colour[(static_cast<std::size_t>(y) * width + x) * 4]);
+            const std::uint8_t* pixel = shown.pixel(x, y);
+            ASSERT_TRUE(pixel[0] == expected && pixel[1] == expected && pixel[2] == expected)
+                << "pixel " << x << ", " << y;
+        }
+    }
+}
+
+TEST_F(SnapshotLive, AFailedCaptureKeepsThePreviousPictureAndShowsNoMessage) {
+    click(window, command1);
+    for (int i = 0; i < 50 && service->captures() < 1; ++i) velmora::test::pumpMessages(100ms);
+    velmora::test::pumpMessages(1500ms);
+    const auto before = shownPicture();
+    service->stop();
+    click(window, command1);
+    velmora::test::pumpMessages(2000ms);
+    EXPECT_FALSE(velmora::test::waitForMessageBox(snapshot->id(), 500ms).has_value());
+    EXPECT_EQ(snapshot->exitCode(), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_EQ(shownPicture().bytes, before.bytes);
+}
+
+TEST_F(SnapshotLive, TheLoopsKeepThePaceOfTheirPause) {
+    const wchar_t* options[] = {L"0", L"10", L"25", L"50", L"100"};
+    const int pauses[] = {1, 10, 25, 50, 100};
+    double period[5];
+    for (int i = 0; i < 5; ++i) {
+        const double rate = cyclesPerSecond(options[i]);
+        ASSERT_GT(rate, 0.0) << "no cycles with option " << pauses[i];
+        period[i] = 1000.0 / rate;
+        std::printf("option %3d ms: %5.2f cycles per second, %6.1f ms a cycle\n", pauses[i], rate, period[i]);
+        RecordProperty("cycle_ms_option_" + std::to_string(pauses[i]), static_cast<int>(period[i]));
+    }
+    // One pass takes twice the pause plus one cycle: the differences between
+    // options come from the pauses alone.
+    for (int i = 1; i < 5; ++i) {
+        const double expected = 2.0 * (pauses[i] - pauses[0]);
+        EXPECT_NEAR(period[i] - period[0], expected, 25.0 + 0.35 * expected) << "option " << pauses[i];
+    }
+    // Switching from the 10 ms loop to the 50 ms one slows it down.
+    EXPECT_LT(cyclesPerSecond(L"50"), 0.8 * cyclesPerSecond(L"10"));
+}
+
+TEST_F(SnapshotLive, CloseDuringALoopEndsTheProgramPromptly) {
+    click(window, childWithText(window, L"0"));
+    velmora::test::pumpMessages(1000ms);
+    ASSERT_GT(service->captures(), 2);
+    click(window, close);
+    ASSERT_TRUE(snapshot->waitForExit(3s));
+    EXPECT_EQ(snapshot->exitCode(), 0u);
+}
+
+TEST_F(SnapshotLive, ClosingTheWindowByItsFrameDuringALoopEndsTheProgram) {
+    click(window, childWithText(window, L"25"));
+    velmora::test::pumpMessages(1000ms);
+    ASSERT_GT(service->captures(), 2);
+    ASSERT_TRUE(velmora::test::xdotool(L"search --name '^Velmora$' windowactivate --sync key --clearmodifiers alt+F4"));
+    ASSERT_TRUE(snapshot->waitForExit(5s));
+    const int captures = service->captures();
+    velmora::test::pumpMessages(500ms);
+    EXPECT_EQ(service->captures(), captures) << "no loop goes on after the window closed";
+}
+
+}  // namespace
