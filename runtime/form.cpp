@@ -163,9 +163,11 @@ void Form::createWindow() {
     RECT frame = {0, 0, Screen::pixelsFromTwipsX(description_.clientWidth),
                   Screen::pixelsFromTwipsY(description_.clientHeight)};
     AdjustWindowRectEx(&frame, style, FALSE, extendedStyle);
-    CreateWindowExW(extendedStyle, kFormClass, description_.caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                    frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                    GetModuleHandleW(nullptr), this);
+    // Forms open in the middle of the screen.
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    CreateWindowExW(extendedStyle, kFormClass, description_.caption.c_str(), style, left, top, width, height, nullptr,
+                    nullptr, GetModuleHandleW(nullptr), this);
     if (!window_) throw RuntimeError::outOfMemory();
     deviceContext_ = GetDC(window_);
     registerForm(window_);

@@ -36,7 +36,32 @@ if kill -0 "$sorvel" 2>/dev/null; then
 fi
 echo "sorvel closed on Ctrl+Alt+Q"
 
+echo "== The snapshot program, grayscale.exe"
+# Wine lacks the system's PrintScreen service; a companion of the tests supplies it.
+"$WINE64" "$bin/print_screen_service.exe" &
+(cd "$bin" && exec "$WINE64" grayscale.exe) &
+snapshot=$!
+wait_for_window "^Velmora$" >/dev/null
+sleep 1
+click_control() {
+    local position
+    position=$("$WINE64" "$bin/control_locator.exe" Velmora "$1" | tr -d '\r')
+    xdotool mousemove $position click 1
+}
+click_control Command1
+wait_for_window "^PrintScreen service: 1$" >/dev/null
+sleep 2
+screenshot "$out/grayscale.png"
+click_control "&Close"
+for _ in $(seq 50); do kill -0 "$snapshot" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$snapshot" 2>/dev/null; then
+    echo "grayscale.exe did not close on &Close" >&2
+    exit 1
+fi
+echo "grayscale.exe ran one cycle and closed on &Close"
+
 echo
 echo "Screenshots:"
-echo "  $out/scene.png   the colour scene"
-echo "  $out/sorvel.png  the overlay over it"
+echo "  $out/scene.png      the colour scene"
+echo "  $out/sorvel.png     the overlay over it"
+echo "  $out/grayscale.png  the snapshot program after one cycle"

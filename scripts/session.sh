@@ -63,11 +63,12 @@ build_all_presets() {
     done
 }
 
-# Waits (up to 30 s) for a window whose title matches and prints its X id.
+# Waits (up to 30 s) for a window whose title matches (a regular expression)
+# and prints its X id.
 wait_for_window() {
     local title=$1 waited=0 window=""
     while [[ -z "$window" ]]; do
-        window=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n 1 || true)
+        window=$(xdotool search --name "$title" 2>/dev/null | head -n 1 || true)
         if [[ -n "$window" ]]; then break; fi
         if ((waited >= 300)); then
             echo "no window titled '$title' appeared" >&2
