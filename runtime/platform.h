@@ -24,8 +24,6 @@ inline DeclaredFunction<BOOL(HWND, COLORREF, BYTE, DWORD)> SetLayeredWindowAttri
 inline DeclaredFunction<HDC(HWND)> GetDC{"user32", "GetDC"};
 inline DeclaredFunction<int(HWND, HDC)> ReleaseDC{"user32", "ReleaseDC"};
 inline DeclaredFunction<void(BYTE, BYTE, DWORD, ULONG_PTR)> keybd_event{"user32", "keybd_event"};
-inline DeclaredFunction<LRESULT(WNDPROC, HWND, UINT, WPARAM, LPARAM)> CallWindowProcA{
-    "user32", "CallWindowProcA"};
 inline DeclaredFunction<int(HWND, LPCWSTR, LPCWSTR, UINT)> MessageBoxW{"user32", "MessageBoxW"};
 inline DeclaredFunction<int(int)> GetSystemMetrics{"user32", "GetSystemMetrics"};
 }  // namespace user32
@@ -47,7 +45,6 @@ inline DeclaredFunction<HDC(HDC)> CreateCompatibleDC{"gdi32", "CreateCompatibleD
 inline DeclaredFunction<HGDIOBJ(HDC, HGDIOBJ)> SelectObject{"gdi32", "SelectObject"};
 inline DeclaredFunction<BOOL(HDC, int, int, int, int, HDC, int, int, DWORD)> BitBlt{"gdi32", "BitBlt"};
 inline DeclaredFunction<BOOL(HDC)> DeleteDC{"gdi32", "DeleteDC"};
-inline DeclaredFunction<int(HDC, int)> GetDeviceCaps{"gdi32", "GetDeviceCaps"};
 }  // namespace gdi32
 
 namespace kernel32 {
