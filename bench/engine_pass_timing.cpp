@@ -2,25 +2,21 @@
 // size (run under wine64): a device-dependent screen-sized bitmap in a picture
 // box, read with ReadPicturePixels, turned gray with AdjustHSL (saturation 0)
 // and shown again with WritePicturePixels, as one snapshot cycle does.
-#include <chrono>
 #include <cstdio>
-#include <vector>
 
 #include "adjust_hsl.h"
 #include "application.h"
 #include "form.h"
 #include "picture_pixel_reader.h"
 #include "picture_pixel_writer.h"
+#include "stage_table.h"
 
 namespace {
 
 using namespace velmora::engine;
 using namespace velmora::runtime;
-using Clock = std::chrono::steady_clock;
-
-double elapsedMs(Clock::time_point since) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
+using velmora::bench::Clock;
+using velmora::bench::elapsedMs;
 
 HBITMAP screenCopy(int width, int height) {
     HDC screen = GetDC(nullptr);
@@ -68,15 +64,10 @@ int main() {
         WritePicturePixels(box, info.TargetBitmap, kFalse);
         writeMs += elapsedMs(start);
     }
-    const double total = readMs + adjustMs + writeMs;
     std::printf("Read-adjust-write pass at %d x %d, mean of %d passes\n", width, height, kPasses);
-    std::printf("%-34s %8s %8s\n", "step", "ms", "share");
-    const auto row = [&](const char* step, double ms) {
-        std::printf("%-34s %8.3f %7.1f%%\n", step, ms / kPasses, 100.0 * ms / total);
-    };
-    row("ReadPicturePixels (read path)", readMs);
-    row("AdjustHSL (saturation 0)", adjustMs);
-    row("WritePicturePixels (new picture)", writeMs);
-    row("whole pass", total);
+    velmora::bench::printStageTable({{"ReadPicturePixels (read path)", readMs},
+                                     {"AdjustHSL (saturation 0)", adjustMs},
+                                     {"WritePicturePixels (new picture)", writeMs}},
+                                    readMs + adjustMs + writeMs, "whole pass", kPasses);
     return 0;
 }

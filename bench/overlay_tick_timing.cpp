@@ -1,22 +1,15 @@
 // Timing of the overlay's refresh tick at the screen's size (run under
 // wine64): each tick split into the screen copy, the conversion and the
 // paint, measured around the real calls through the platform bindings.
-#include <chrono>
 #include <cstdio>
 
 #include "overlay_form.h"
 #include "platform.h"
-
-namespace {
+#include "stage_table.h"
 
 using namespace velmora::runtime;
-using Clock = std::chrono::steady_clock;
-
-double elapsedMs(Clock::time_point since) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
-
-}  // namespace
+using velmora::bench::Clock;
+using velmora::bench::elapsedMs;
 
 int main() {
     velmora::overlay::Form1 form;
@@ -51,14 +44,10 @@ int main() {
     const double other = tickMs - screenCopyMs - conversionMs - paintMs;
     std::printf("Overlay tick at %d x %d, mean of %d ticks\n", GetSystemMetrics(SM_CXSCREEN),
                 GetSystemMetrics(SM_CYSCREEN), kTicks);
-    std::printf("%-26s %8s %8s\n", "stage", "ms", "share");
-    const auto row = [&](const char* stage, double total) {
-        std::printf("%-26s %8.3f %7.1f%%\n", stage, total / kTicks, 100.0 * total / tickMs);
-    };
-    row("screen copy (BitBlt)", screenCopyMs);
-    row("conversion (ConvertToGray)", conversionMs);
-    row("paint (BitBlt)", paintMs);
-    row("objects and the rest", other);
-    row("whole tick", tickMs);
+    velmora::bench::printStageTable({{"screen copy (BitBlt)", screenCopyMs},
+                                     {"conversion (ConvertToGray)", conversionMs},
+                                     {"paint (BitBlt)", paintMs},
+                                     {"objects and the rest", other}},
+                                    tickMs, "whole tick", kTicks);
     return 0;
 }

@@ -1,24 +1,22 @@
 // Timing of one snapshot cycle at the screen's size (run under wine64 with
 // print_screen_service.exe beside it, which this program starts): the steps
 // of Command1_Click timed one by one: capture, read, adjust, write.
-#include <chrono>
 #include <cstdio>
+#include <string>
 
 #include "adjust_hsl.h"
 #include "application.h"
 #include "picture_pixel_reader.h"
 #include "picture_pixel_writer.h"
 #include "snapshot_form.h"
+#include "stage_table.h"
 
 namespace {
 
 using namespace velmora::engine;
 using namespace velmora::runtime;
-using Clock = std::chrono::steady_clock;
-
-double elapsedMs(Clock::time_point since) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
+using velmora::bench::Clock;
+using velmora::bench::elapsedMs;
 
 // Starts the PrintScreen service from this program's folder and waits until
 // its hook is in place; stops it again at the end.
@@ -87,17 +85,12 @@ int main() {
         WritePicturePixels(box, info.TargetBitmap, kFalse);
         writeMs += elapsedMs(start);
     }
-    const double total = captureMs + readMs + adjustMs + writeMs;
     std::printf("Snapshot cycle at %d x %d, mean of %d cycles\n", GetSystemMetrics(SM_CXSCREEN),
                 GetSystemMetrics(SM_CYSCREEN), kCycles);
-    std::printf("%-38s %8s %8s\n", "step", "ms", "share");
-    const auto row = [&](const char* step, double ms) {
-        std::printf("%-38s %8.3f %7.1f%%\n", step, ms / kCycles, 100.0 * ms / total);
-    };
-    row("capture (clipboard, PrintScreen)", captureMs);
-    row("read (ReadPicturePixels)", readMs);
-    row("adjust (AdjustHSL, saturation 0)", adjustMs);
-    row("write (WritePicturePixels)", writeMs);
-    row("whole cycle", total);
+    velmora::bench::printStageTable({{"capture (clipboard, PrintScreen)", captureMs},
+                                     {"read (ReadPicturePixels)", readMs},
+                                     {"adjust (AdjustHSL, saturation 0)", adjustMs},
+                                     {"write (WritePicturePixels)", writeMs}},
+                                    captureMs + readMs + adjustMs + writeMs, "whole cycle", kCycles);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "picture_pixel_reader.h"
 
 #include "application.h"
+#include "bitmap_header.h"
 #include "engine_messages.h"
 #include "gdi.h"
 #include "platform.h"
@@ -37,14 +38,7 @@ ImageSize checkedImageSize(const BITMAP& bitmap) {
 void* readThroughDeviceContext(IPicture* picture, const BITMAP& bitmap, ByteGrid& pixelCopy, ByteGrid& dibBuffer,
                                Boolean showErrors) {
     const ImageSize size = checkedImageSize(bitmap);
-    BITMAPINFO header{};
-    header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    header.bmiHeader.biWidth = bitmap.bmWidth;
-    header.bmiHeader.biHeight = bitmap.bmHeight;
-    header.bmiHeader.biPlanes = 1;
-    header.bmiHeader.biBitCount = 32;
-    header.bmiHeader.biCompression = BI_RGB;
-    header.bmiHeader.biSizeImage = static_cast<DWORD>(size.totalBytes);
+    BITMAPINFO header = bottomUp32BitHeader(bitmap.bmWidth, bitmap.bmHeight, size.totalBytes);
     dibBuffer.redim(1, size.rowBytes, 1, bitmap.bmHeight);
 
     ScreenDeviceContext screen;

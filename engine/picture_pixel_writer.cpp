@@ -1,6 +1,7 @@
 #include "picture_pixel_writer.h"
 
 #include "application.h"
+#include "bitmap_header.h"
 #include "engine_messages.h"
 #include "gdi.h"
 #include "picture.h"
@@ -25,14 +26,7 @@ bool fitsTheCurrentBitmap(int objectResult, const BITMAP& current, const BitmapR
 
 Boolean showNewPicture(PictureBox& pictureBox, const BitmapRecord& target) {
     const std::int32_t bytes = checkedMultiply(target.bmHeight, target.bmWidthBytes);
-    BITMAPINFO header{};
-    header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    header.bmiHeader.biWidth = target.bmWidth;
-    header.bmiHeader.biHeight = target.bmHeight;
-    header.bmiHeader.biPlanes = 1;
-    header.bmiHeader.biBitCount = 32;
-    header.bmiHeader.biCompression = BI_RGB;
-    header.bmiHeader.biSizeImage = static_cast<DWORD>(bytes);
+    const BITMAPINFO header = bottomUp32BitHeader(target.bmWidth, target.bmHeight, bytes);
     PICTDESC description{};
     description.cbSizeofstruct = sizeof(PICTDESC);
     description.picType = PICTYPE_BITMAP;
@@ -54,7 +48,7 @@ Boolean showNewPicture(PictureBox& pictureBox, const BitmapRecord& target) {
         messageBox(kCannotCopyPicture);
         return kFalse;
     }
-    kernel32::RtlMoveMemory(pixels, target.bmBits, static_cast<SIZE_T>(checkedMultiply(target.bmWidthBytes, target.bmHeight)));
+    kernel32::RtlMoveMemory(pixels, target.bmBits, static_cast<SIZE_T>(bytes));
 
     IID pictureInterface{};
     if (ole32::CLSIDFromString(kPictureInterfaceId, &pictureInterface) != 0) {
