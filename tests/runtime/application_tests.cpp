@@ -8,12 +8,14 @@
 #include "application.h"
 #include "exit_guard.h"
 #include "message_box_recorder.h"
+#include "message_window.h"
 #include "platform.h"
 
 namespace {
 
 using namespace velmora::runtime;
 using velmora::test::MessageBoxRecorder;
+using velmora::test::MessageWindow;
 
 TEST(MessageBox, ShowsTheTextWithOkOnlyCaptionedWithTheApplicationTitle) {
     MessageBoxRecorder boxes;
@@ -76,60 +78,31 @@ TEST(ResumeNext, AFailingStatementIsAbandonedAndTheNextOneRuns) {
     EXPECT_EQ(ran, (std::vector<int>{1, 2, 4}));
 }
 
-// A plain window that counts the messages it receives.
-class CountingWindow {
-public:
-    CountingWindow() {
-        static const ATOM windowClass = [] {
-            WNDCLASSW description{};
-            description.lpfnWndProc = procedure;
-            description.hInstance = GetModuleHandleW(nullptr);
-            description.lpszClassName = L"VelmoraCountingWindow";
-            return RegisterClassW(&description);
-        }();
-        window_ = CreateWindowExW(0, MAKEINTATOM(windowClass), L"", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
-        SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~CountingWindow() { DestroyWindow(window_); }
-
-    HWND window() const { return window_; }
-    int received = 0;
-    bool repostEach = false;
-
-private:
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<CountingWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (self && message == WM_APP) {
-            ++self->received;
-            if (self->repostEach) PostMessageW(window, WM_APP, 0, 0);
-            return 0;
-        }
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    HWND window_;
-};
-
 TEST(DoEvents, DispatchesEveryWaitingMessageAndReturns) {
-    CountingWindow counter;
-    for (int i = 0; i < 5; ++i) PostMessageW(counter.window(), WM_APP, 0, 0);
+    int received = 0;
+    MessageWindow counter([&] { ++received; });
+    for (int i = 0; i < 5; ++i) counter.post();
     doEvents();
-    EXPECT_EQ(counter.received, 5);
+    EXPECT_EQ(received, 5);
     MSG left;
-    EXPECT_FALSE(PeekMessageW(&left, counter.window(), WM_APP, WM_APP, PM_NOREMOVE));
+    EXPECT_FALSE(PeekMessageW(&left, counter.window, WM_APP, WM_APP, PM_NOREMOVE));
 }
 
 TEST(DoEvents, ReturnsEvenWhileNewMessagesKeepArriving) {
-    CountingWindow counter;
-    counter.repostEach = true;
-    PostMessageW(counter.window(), WM_APP, 0, 0);
+    int received = 0;
+    bool repost = true;
+    MessageWindow counter([&] {
+        ++received;
+        if (repost) PostMessageW(counter.window, WM_APP, 0, 0);
+    });
+    counter.post();
     const DWORD started = GetTickCount();
     doEvents();
     EXPECT_LT(GetTickCount() - started, 2000u);
-    EXPECT_GE(counter.received, 1);
-    counter.repostEach = false;
+    EXPECT_GE(received, 1);
+    repost = false;
     MSG drained;
-    while (PeekMessageW(&drained, counter.window(), WM_APP, WM_APP, PM_REMOVE)) {
+    while (PeekMessageW(&drained, counter.window, WM_APP, WM_APP, PM_REMOVE)) {
     }
 }
 

@@ -13,6 +13,7 @@
 #include "bitmap_helpers.h"
 #include "exit_guard.h"
 #include "message_box_recorder.h"
+#include "message_window.h"
 #include "picture.h"
 #include "platform.h"
 #include "runtime_error.h"
@@ -89,36 +90,6 @@ public:
 
 private:
     ScopedSubstitute<decltype(kernel32::Sleep)> sleep_;
-};
-
-// A window that runs `handler` when it receives WM_APP.
-class MessageProbe {
-public:
-    explicit MessageProbe(std::function<void()> handler) : handler_(std::move(handler)) {
-        static const ATOM windowClass = [] {
-            WNDCLASSW description{};
-            description.lpfnWndProc = procedure;
-            description.hInstance = GetModuleHandleW(nullptr);
-            description.lpszClassName = L"VelmoraMessageProbe";
-            return RegisterClassW(&description);
-        }();
-        window = CreateWindowExW(0, MAKEINTATOM(windowClass), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~MessageProbe() { DestroyWindow(window); }
-    HWND window;
-
-private:
-    static LRESULT CALLBACK procedure(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<MessageProbe*>(GetWindowLongPtrW(w, GWLP_USERDATA));
-        if (self && message == WM_APP) {
-            self->handler_();
-            return 0;
-        }
-        return DefWindowProcW(w, message, wParam, lParam);
-    }
-    std::function<void()> handler_;
 };
 
 template <typename Loop>
@@ -220,11 +191,11 @@ TEST_F(SnapshotForm, CaptureEmptiesTheClipboardPressesPrintScreenProcessesMessag
     PrintScreenService service(form.hWnd(), 40, 30);
     // A message waiting after the key press is dispatched before the bitmap is taken.
     bool dispatched = false, pictureStillPrevious = false;
-    MessageProbe probe([&] {
+    velmora::test::MessageWindow probe([&] {
         dispatched = true;
         pictureStillPrevious = box().Picture().get() == previous.get();
     });
-    service.onKey = [&] { PostMessageW(probe.window, WM_APP, 0, 0); };
+    service.onKey = [&] { probe.post(); };
     form.CaptureScreen();
     EXPECT_TRUE(dispatched);
     EXPECT_TRUE(pictureStillPrevious);
