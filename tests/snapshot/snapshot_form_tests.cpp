@@ -315,6 +315,25 @@ TEST_F(SnapshotForm, CloseEndsTheProgramEvenDuringALoop) {
     EXPECT_EQ(velmora::test::recordedExits(), (std::vector<UINT>{0, 0})) << "the click in the cycle ended the program";
 }
 
+// The windows of the test's thread, top-level and child (Wine's
+// GetGuiResources reports no user objects, so they are counted here).
+BOOL CALLBACK countWindow(HWND, LPARAM counter) {
+    ++*reinterpret_cast<int*>(counter);
+    return TRUE;
+}
+
+BOOL CALLBACK countWindowAndChildren(HWND window, LPARAM counter) {
+    countWindow(window, counter);
+    EnumChildWindows(window, countWindow, counter);
+    return TRUE;
+}
+
+int windowsOfThisThread() {
+    int count = 0;
+    EnumThreadWindows(GetCurrentThreadId(), countWindowAndChildren, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
 TEST_F(SnapshotForm, ManyCyclesLeaveNoObjectsBehind) {
     PrintScreenService service(form.hWnd(), 64, 48);
     std::set<HBITMAP> created;
@@ -333,7 +352,9 @@ TEST_F(SnapshotForm, ManyCyclesLeaveNoObjectsBehind) {
         --dcsHeld;
         return user32::ReleaseDC.real()(w, dc);
     });
+    const int windowsBefore = windowsOfThisThread();
     for (int i = 0; i < 300; ++i) form.Command1_Click();
+    EXPECT_EQ(windowsOfThisThread(), windowsBefore) << "user objects: windows";
     EXPECT_EQ(dcsHeld, 0);
     int live = 0;
     for (HBITMAP bitmap : created) live += velmora::test::isLiveGdiObject(bitmap) ? 1 : 0;
