@@ -36,6 +36,8 @@ start_display() {
 start_wine() {
     export WINEPREFIX="$VELMORA_ROOT/build/win64/wineprefix"
     export WINEDEBUG=-all
+    # No .NET or HTML engine is needed: skip Wine's offers to install them.
+    export WINEDLLOVERRIDES="mscoree=;mshtml="
     if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
         echo "Creating the Wine prefix $WINEPREFIX"
     fi
