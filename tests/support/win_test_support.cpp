@@ -16,16 +16,22 @@ std::wstring executableDirectory() {
 }
 
 ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& arguments,
-                           const std::wstring& workingDirectory) {
+                           const std::wstring& workingDirectory, int attempts) {
     std::wstring commandLine = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup, &info)) {
-        CloseHandle(info.hThread);
-        process_ = info.hProcess;
-        id_ = info.dwProcessId;
+    // Wine at times refuses to start a process right after others ended
+    // (ERROR_INVALID_HANDLE); a moment later it starts.
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup, &info)) {
+            CloseHandle(info.hThread);
+            process_ = info.hProcess;
+            id_ = info.dwProcessId;
+            return;
+        }
+        Sleep(100);
     }
 }
 
@@ -169,7 +175,10 @@ bool xdotool(const std::wstring& arguments) {
     std::wstring statusFile = L"Z:" + status;
     for (wchar_t& c : statusFile) c = c == L'/' ? L'\\' : c;
     DeleteFileW(statusFile.c_str());
-    ChildProcess shell(L"Z:\\bin\\sh", L"-c \"/usr/bin/xdotool " + arguments + L" 2>/dev/null; echo $? > " + status + L"\"");
+    // One attempt only: a host program may have run although Wine reports
+    // that it could not start it, and an action must not happen twice.
+    ChildProcess shell(L"Z:\\bin\\sh", L"-c \"/usr/bin/xdotool " + arguments + L" 2>/dev/null; echo $? > " + status + L"\"",
+                       L"", 1);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < deadline) {
         HANDLE file = CreateFileW(statusFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

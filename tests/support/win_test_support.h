@@ -18,9 +18,10 @@ std::wstring executableDirectory();
 
 class ChildProcess {
 public:
-    // Starts `program` (a path) with `arguments`, in `workingDirectory` when given.
+    // Starts `program` (a path) with `arguments`, in `workingDirectory` when
+    // given, trying up to `attempts` times.
     ChildProcess(const std::wstring& program, const std::wstring& arguments = L"",
-                 const std::wstring& workingDirectory = L"");
+                 const std::wstring& workingDirectory = L"", int attempts = 10);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
