@@ -11,17 +11,32 @@ namespace {
 
 constexpr float kTwipsPerInch = 1440.0f;
 
-int screenDotsPerInch(int axis) {
-    HDC screen = GetDC(nullptr);
-    const int dots = screen ? GetDeviceCaps(screen, axis) : 0;
-    if (screen) ReleaseDC(nullptr, screen);
-    return dots > 0 ? dots : USER_DEFAULT_SCREEN_DPI;
+struct Resolution {
+    float twipsPerPixelX;
+    float twipsPerPixelY;
+};
+
+// The screen's dots per inch as the process sees them. They stay the same
+// for the life of a process (the programs are system-DPI aware), so they are
+// read once rather than on every refresh.
+const Resolution& resolution() {
+    static const Resolution value = [] {
+        HDC screen = GetDC(nullptr);
+        const int dotsX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+        const int dotsY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+        if (screen) ReleaseDC(nullptr, screen);
+        const auto twipsPerPixel = [](int dots) {
+            return kTwipsPerInch / static_cast<float>(dots > 0 ? dots : USER_DEFAULT_SCREEN_DPI);
+        };
+        return Resolution{twipsPerPixel(dotsX), twipsPerPixel(dotsY)};
+    }();
+    return value;
 }
 
 }  // namespace
 
-float TwipsPerPixelX() { return kTwipsPerInch / static_cast<float>(screenDotsPerInch(LOGPIXELSX)); }
-float TwipsPerPixelY() { return kTwipsPerInch / static_cast<float>(screenDotsPerInch(LOGPIXELSY)); }
+float TwipsPerPixelX() { return resolution().twipsPerPixelX; }
+float TwipsPerPixelY() { return resolution().twipsPerPixelY; }
 
 float Width() { return static_cast<float>(user32::GetSystemMetrics(SM_CXSCREEN)) * TwipsPerPixelX(); }
 float Height() { return static_cast<float>(user32::GetSystemMetrics(SM_CYSCREEN)) * TwipsPerPixelY(); }

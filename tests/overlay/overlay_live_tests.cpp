@@ -120,15 +120,7 @@ TEST_F(OverlayLive, ClosesFromItsTaskbarButton) {
 }
 
 TEST_F(OverlayLive, ClosesOnItsHotKey) {
-    INPUT keys[6] = {};
-    const WORD sequence[6][2] = {{VK_CONTROL, 0}, {VK_MENU, 0}, {'Q', 0},
-                                 {'Q', KEYEVENTF_KEYUP}, {VK_MENU, KEYEVENTF_KEYUP}, {VK_CONTROL, KEYEVENTF_KEYUP}};
-    for (int i = 0; i < 6; ++i) {
-        keys[i].type = INPUT_KEYBOARD;
-        keys[i].ki.wVk = sequence[i][0];
-        keys[i].ki.dwFlags = sequence[i][1];
-    }
-    SendInput(6, keys, sizeof(INPUT));
+    velmora::test::pressCtrlAlt('Q');
     ASSERT_TRUE(overlay->waitForExit(5s));
     EXPECT_EQ(overlay->exitCode(), 0u);
 }

@@ -187,15 +187,7 @@ TEST(FormHotKey, TheCloseKeyClosesTheForm) {
     form.load();
     form.Show();
     const HWND window = form.hWnd();
-    INPUT keys[6] = {};
-    const WORD sequence[6][2] = {{VK_CONTROL, 0}, {VK_MENU, 0}, {'Q', 0},
-                                 {'Q', KEYEVENTF_KEYUP}, {VK_MENU, KEYEVENTF_KEYUP}, {VK_CONTROL, KEYEVENTF_KEYUP}};
-    for (int i = 0; i < 6; ++i) {
-        keys[i].type = INPUT_KEYBOARD;
-        keys[i].ki.wVk = sequence[i][0];
-        keys[i].ki.dwFlags = sequence[i][1];
-    }
-    SendInput(6, keys, sizeof(INPUT));
+    velmora::test::pressCtrlAlt('Q');
     velmora::test::pumpMessages(std::chrono::milliseconds(300));
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(form.hWnd(), nullptr);

@@ -163,6 +163,18 @@ TemporaryDirectory::~TemporaryDirectory() {
     SHFileOperationW(&operation);
 }
 
+void pressCtrlAlt(WORD key) {
+    const WORD sequence[6][2] = {{VK_CONTROL, 0}, {VK_MENU, 0}, {key, 0},
+                                 {key, KEYEVENTF_KEYUP}, {VK_MENU, KEYEVENTF_KEYUP}, {VK_CONTROL, KEYEVENTF_KEYUP}};
+    INPUT keys[6] = {};
+    for (int i = 0; i < 6; ++i) {
+        keys[i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = sequence[i][0];
+        keys[i].ki.dwFlags = sequence[i][1];
+    }
+    SendInput(6, keys, sizeof(INPUT));
+}
+
 bool xdotool(const std::wstring& arguments) {
     // Wine starts a host program without handing back its end (and at times
     // reports a failure to start one that did start), so a shell runs it and

@@ -78,6 +78,9 @@ private:
     std::wstring path_;
 };
 
+// Presses and releases Ctrl+Alt+`key` through the system's input queue.
+void pressCtrlAlt(WORD key);
+
 // Runs xdotool (a program of the host system, which Wine starts as it is)
 // with `arguments`, as a user's mouse or keyboard would act, and waits for
 // it to finish; true when it ran to its end.
