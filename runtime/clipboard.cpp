@@ -21,6 +21,53 @@ public:
     OpenedClipboard& operator=(const OpenedClipboard&) = delete;
 };
 
+RuntimeError invalidFormat() { return {kInvalidClipboardFormat, L"Invalid Clipboard format"}; }
+
+// The image format the clipboard's owner put there: the clipboard lists the
+// formats placed first and those it can make from them after. 0 for none.
+UINT placedImageFormat() {
+    for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format)) {
+        if (format == CF_BITMAP || format == CF_DIB || format == CF_DIBV5) return format;
+    }
+    return 0;
+}
+
+// The bytes from the start of a packed DIB (header, colour masks or table,
+// pixels) to its pixels.
+std::size_t offsetOfPixels(const BITMAPINFOHEADER& header) {
+    std::size_t offset = header.biSize;
+    if (header.biCompression == BI_BITFIELDS && header.biSize == sizeof(BITMAPINFOHEADER)) offset += 3 * sizeof(DWORD);
+    DWORD colours = header.biClrUsed;
+    if (colours == 0 && header.biBitCount <= 8) colours = 1u << header.biBitCount;
+    return offset + colours * sizeof(RGBQUAD);
+}
+
+// A device-dependent copy of the clipboard's bitmap.
+HBITMAP copyOfBitmap() {
+    const HANDLE bitmap = GetClipboardData(CF_BITMAP);
+    if (!bitmap) throw invalidFormat();
+    return static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0));
+}
+
+// A device-dependent bitmap made from the clipboard's device-independent one,
+// directly: asking for CF_BITMAP would have the clipboard make one first and
+// then copy it.
+HBITMAP bitmapFromDib(UINT format) {
+    const HANDLE dib = GetClipboardData(format);
+    const auto* packed = static_cast<const BYTE*>(dib ? GlobalLock(dib) : nullptr);
+    if (!packed) throw invalidFormat();
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(packed);
+    HBITMAP bitmap = nullptr;
+    if (GlobalSize(dib) > offsetOfPixels(info->bmiHeader)) {
+        HDC screen = GetDC(nullptr);
+        bitmap = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, packed + offsetOfPixels(info->bmiHeader), info,
+                                DIB_RGB_COLORS);
+        ReleaseDC(nullptr, screen);
+    }
+    GlobalUnlock(dib);
+    return bitmap;
+}
+
 }  // namespace
 
 void Clear() {
@@ -29,13 +76,13 @@ void Clear() {
 }
 
 PictureObject GetData(std::int32_t format) {
-    if (format != CF_BITMAP) throw RuntimeError(kInvalidClipboardFormat, L"Invalid Clipboard format");
+    if (format != CF_BITMAP) throw invalidFormat();
     HBITMAP copy = nullptr;
     {
         OpenedClipboard clipboard;
-        HANDLE bitmap = GetClipboardData(CF_BITMAP);
-        if (!bitmap) throw RuntimeError(kInvalidClipboardFormat, L"Invalid Clipboard format");
-        copy = static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0));
+        const UINT placed = placedImageFormat();
+        if (placed == 0) throw invalidFormat();
+        copy = placed == CF_BITMAP ? copyOfBitmap() : bitmapFromDib(placed);
     }
     if (!copy) throw RuntimeError::outOfMemory();
     return pictureOwningBitmap(copy);

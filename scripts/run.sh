@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds, and shows the programs at
-# work on a virtual display under wine64, over a colourful scene of our own.
+# work on a virtual display under Wine, over a colourful scene of our own:
+# the 32-bit deliverables under Wine's i386 loader where this machine runs
+# 32-bit programs, the 64-bit build under wine64 where it does not.
 # Screenshots go to out/; everything started here is stopped again.
 set -euo pipefail
 source "$(dirname "$0")/session.sh"
@@ -12,18 +14,29 @@ build_all_presets
 out="$VELMORA_ROOT/out"
 mkdir -p "$out"
 trap stop_session EXIT
+probe_32bit_programs
 start_display
 start_wine
-bin="$VELMORA_ROOT/build/win64/bin"
+if [[ -z "$WIN32_UNAVAILABLE" ]]; then
+    # The win32 deliverables, copied beside the 32-bit test programs.
+    bin="$VELMORA_ROOT/build/win32-tests/bin"
+    wine="$WINE32"
+    shown="the 32-bit deliverables (build/win32) under Wine's i386 loader"
+else
+    bin="$VELMORA_ROOT/build/win64/bin"
+    wine="$WINE64"
+    shown="the 64-bit build (build/win64) under wine64, since $WIN32_UNAVAILABLE"
+fi
+echo "== Showing $shown"
 
 echo "== The colour scene"
-"$WINE64" "$bin/colour_scene.exe" &
+"$wine" "$bin/colour_scene.exe" &
 wait_for_window "Velmora colour scene" >/dev/null
 sleep 1
 screenshot "$out/scene.png"
 
 echo "== The overlay, sorvel.exe"
-(cd "$bin" && exec "$WINE64" sorvel.exe) &
+(cd "$bin" && exec "$wine" sorvel.exe) &
 sorvel=$!
 wait_for_window "^Creating &  Using VC\\+\\+ DLLs$" >/dev/null
 sleep 2
@@ -38,14 +51,14 @@ echo "sorvel closed on Ctrl+Alt+Q"
 
 echo "== The snapshot program, grayscale.exe"
 # Wine lacks the system's PrintScreen service; a companion of the tests supplies it.
-"$WINE64" "$bin/print_screen_service.exe" &
-(cd "$bin" && exec "$WINE64" grayscale.exe) &
+"$wine" "$bin/print_screen_service.exe" &
+(cd "$bin" && exec "$wine" grayscale.exe) &
 snapshot=$!
 wait_for_window "^Velmora$" >/dev/null
 sleep 1
 click_control() {
     local position
-    position=$("$WINE64" "$bin/control_locator.exe" Velmora "$1" | tr -d '\r')
+    position=$("$wine" "$bin/control_locator.exe" Velmora "$1" | tr -d '\r')
     xdotool mousemove $position click 1
 }
 click_control Command1
@@ -61,6 +74,7 @@ fi
 echo "grayscale.exe ran one cycle and closed on &Close"
 
 echo
+echo "Showed $shown."
 echo "Screenshots:"
 echo "  $out/scene.png      the colour scene"
 echo "  $out/sorvel.png     the overlay over it"

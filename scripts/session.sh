@@ -4,6 +4,7 @@
 
 VELMORA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 WINE64=/usr/lib/wine/wine64
+WINE32=/usr/lib/wine/wine
 WINESERVER=/usr/lib/wine/wineserver
 xvfb_pid=""
 openbox_pid=""
@@ -32,12 +33,43 @@ start_display() {
     echo "Virtual display $DISPLAY (Xvfb pid $xvfb_pid)"
 }
 
-# Uses (and on first use creates) the Wine prefix of the win64 build tree.
+# Whether this machine runs the 32-bit Windows programs: its kernel must run
+# 32-bit x86 code (some kernels refuse it: "Exec format error"), which a tiny
+# static i386 program tells, and Wine's i386 loader must be installed. Sets
+# WIN32_UNAVAILABLE to the reason when it does not.
+WIN32_UNAVAILABLE="not probed yet"
+probe_32bit_programs() {
+    local probe="$VELMORA_ROOT/build/i386-probe"
+    WIN32_UNAVAILABLE=""
+    if [[ ! -x "$WINE32" ]]; then
+        WIN32_UNAVAILABLE="Wine's i386 loader ($WINE32) is not installed"
+        return
+    fi
+    mkdir -p "$VELMORA_ROOT/build"
+    if ! printf 'int main(void) { return 0; }\n' | gcc -m32 -static -x c -o "$probe" - 2>/dev/null; then
+        WIN32_UNAVAILABLE="the i386 probe could not be built (gcc -m32 -static)"
+        return
+    fi
+    local refusal
+    if ! refusal=$("$probe" 2>&1); then
+        WIN32_UNAVAILABLE="this kernel does not run 32-bit x86 programs (${refusal##*: })"
+    fi
+}
+
+# Uses (and on first use creates) the Wine prefix shared by both Windows
+# builds. 32-bit programs need the 32-bit system DLLs in its syswow64 folder,
+# which only a prefix made where 32-bit programs run has: where they run (see
+# probe_32bit_programs, called first) a prefix without them is made anew.
 start_wine() {
-    export WINEPREFIX="$VELMORA_ROOT/build/win64/wineprefix"
+    export WINEPREFIX="$VELMORA_ROOT/build/wineprefix"
     export WINEDEBUG=-all
     # No .NET or HTML engine is needed: skip Wine's offers to install them.
     export WINEDLLOVERRIDES="mscoree=;mshtml="
+    if [[ -z "$WIN32_UNAVAILABLE" && -f "$WINEPREFIX/system.reg" &&
+          ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]]; then
+        echo "The Wine prefix has no 32-bit system: making it anew"
+        rm -rf "$WINEPREFIX"
+    fi
     if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
         echo "Creating the Wine prefix $WINEPREFIX"
     fi
@@ -58,7 +90,7 @@ stop_session() {
 
 build_all_presets() {
     local preset
-    for preset in native win64 win32; do
+    for preset in native win64 win32 win32-tests; do
         echo "== Building $preset"
         cmake --preset "$preset" >/dev/null
         cmake --build --preset "$preset"

@@ -4,15 +4,27 @@
 set -euo pipefail
 
 packages=(
-    cmake make g++ g++-multilib             # native build and the 32-bit Linux checks
+    cmake make g++ g++-multilib             # native build, the 32-bit Linux checks and the i386 probe
     libgtest-dev googletest libbenchmark-dev
     g++-mingw-w64-i686-win32                # the 32-bit Windows deliverables
-    g++-mingw-w64-x86-64-posix              # the 64-bit Windows builds that run here
+    g++-mingw-w64-i686-posix                # the 32-bit Windows test programs (GoogleTest needs std::mutex)
+    g++-mingw-w64-x86-64-posix              # the 64-bit Windows builds
     binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-    wine64 qemu-user                        # running what was built
+    wine64 wine32:i386 qemu-user            # running what was built (wine32 only runs where the kernel runs 32-bit code)
     xvfb openbox xdotool x11-apps x11-utils imagemagick   # a display to run on, input, screenshots
     procps file
 )
+
+sudo_cmd=()
+if ((EUID != 0)); then sudo_cmd=(sudo); fi
+
+# wine32 is an i386 package: dpkg must know the architecture before apt can see it.
+architecture_added=false
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "Adding the i386 package architecture"
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
+    architecture_added=true
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -21,13 +33,13 @@ for package in "${packages[@]}"; do
     fi
 done
 
-if ((${#missing[@]} == 0)); then
+if ((${#missing[@]} == 0)) && ! $architecture_added; then
     exit 0
 fi
 
-echo "Installing: ${missing[*]}"
-sudo_cmd=()
-if ((EUID != 0)); then sudo_cmd=(sudo); fi
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if ((${#missing[@]} > 0)); then
+    echo "Installing: ${missing[*]}"
+    "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,5 +1,8 @@
 #!/bin/sh
-# Runs a Windows x86_64 program under wine64 (CTest's emulator for the win64
-# build). WINEPREFIX and DISPLAY come from the caller (scripts/test.sh).
+# CTest's emulator for the Windows builds: runs a program under the Wine
+# loader given first (/usr/lib/wine/wine64 for x86_64, /usr/lib/wine/wine for
+# i386). WINEPREFIX and DISPLAY come from the caller (scripts/test.sh).
 export WINEDEBUG="${WINEDEBUG:--all}"
-exec /usr/lib/wine/wine64 "$@"
+loader=$1
+shift
+exec "$loader" "$@"

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <set>
 #include <sstream>
 #include <string>
@@ -265,6 +266,36 @@ TEST_F(SnapshotForm, EachOptionPausesBeforeAndAfterEveryCycle) {
         runUntilStopped([&, click = click] { (form.*click)(); });
         EXPECT_EQ(pauses.pauses, std::vector<DWORD>(7, pause));
         EXPECT_EQ(service.keys.size() - cyclesBefore, 3u);  // pause, cycle, pause; three times, then the 7th pause
+    }
+}
+
+// The pauses with the real Sleep: the time from one capture to the next is
+// the (here short) cycle plus twice the option's pause, never less.
+TEST_F(SnapshotForm, EachOptionReallyWaitsItsPauseTwiceAPass) {
+    PrintScreenService service(form.hWnd(), 16, 8);
+    const std::pair<void (Form1::*)(), double> options[] = {
+        {&Form1::Option1_Click, 1}, {&Form1::Option2_Click, 10}, {&Form1::Option3_Click, 25},
+        {&Form1::Option4_Click, 50}, {&Form1::Option5_Click, 100}};
+    double fastestPass[5];
+    for (int i = 0; i < 5; ++i) {
+        std::vector<std::chrono::steady_clock::time_point> captures;
+        service.onKey = [&] { captures.push_back(std::chrono::steady_clock::now()); };
+        int pausesLeft = 12;  // six passes
+        const ScopedSubstitute realPauses(kernel32::Sleep, [&](DWORD milliseconds) {
+            kernel32::Sleep.real()(milliseconds);
+            if (--pausesLeft == 0) throw RuntimeError(kStopLoop, L"stop");
+        });
+        runUntilStopped([&, click = options[i].first] { (form.*click)(); });
+        std::vector<double> passes;
+        for (std::size_t k = 1; k < captures.size(); ++k) {
+            passes.push_back(std::chrono::duration<double, std::milli>(captures[k] - captures[k - 1]).count());
+        }
+        ASSERT_EQ(passes.size(), 5u);
+        fastestPass[i] = *std::min_element(passes.begin(), passes.end());
+    }
+    for (int i = 1; i < 5; ++i) {
+        const double pauses = 2 * (options[i].second - options[0].second);
+        EXPECT_GT(fastestPass[i] - fastestPass[0], 0.8 * pauses) << "option with " << options[i].second << " ms";
     }
 }
 

@@ -1,5 +1,5 @@
-# Static checks of a 32-bit Windows binary that cannot run here, as a CTest
-# script (cmake -P). Variables:
+# Static checks of a 32-bit Windows deliverable, as a CTest script (cmake -P).
+# Variables:
 #   BINARY            the .exe or .dll
 #   OBJDUMP, WINDRES  i686-w64-mingw32 binutils
 #   EXPECTED_VERSION  a file holding the binary's version resource exactly as
@@ -7,6 +7,8 @@
 #   EXPORT_NAME       (DLLs) the one export, expected at ordinal 1, undecorated
 #   EXPORT_ARG_BYTES  (DLLs) the bytes of arguments the export removes (stdcall)
 #   WINDOWS_PROGRAM   (programs) set: a GUI program carrying an application manifest
+
+cmake_minimum_required(VERSION 3.25)
 
 function(fail message)
     message(FATAL_ERROR "${BINARY}: ${message}")
@@ -30,6 +32,24 @@ if(NOT header MATCHES "file format pei-i386" OR NOT header MATCHES "architecture
 endif()
 
 run_tool(privateHeaders ${OBJDUMP} -p ${BINARY})
+
+# Every imported DLL must come with Windows itself: a binary that needs a
+# compiler's runtime DLL (libgcc_s, libstdc++, libwinpthread...) does not start
+# on a user's machine.
+set(systemDlls advapi32 comctl32 comdlg32 gdi32 imm32 kernel32 msvcrt ole32 oleaut32 olepro32 shell32
+               shlwapi user32 uxtheme version winmm ws2_32)
+string(REGEX MATCHALL "DLL Name: [^\n]+" importLines "${privateHeaders}")
+if(NOT importLines)
+    fail("imports no DLL at all")
+endif()
+foreach(line IN LISTS importLines)
+    string(REPLACE "DLL Name: " "" file "${line}")
+    string(TOLOWER "${file}" dll)
+    string(REGEX REPLACE "\\.dll$" "" dll "${dll}")
+    if(NOT dll IN_LIST systemDlls)
+        fail("imports ${file}, which a stock Windows does not have")
+    endif()
+endforeach()
 
 if(DEFINED EXPORT_NAME)
     if(NOT privateHeaders MATCHES "\\[Ordinal/Name Pointer\\] Table\n\t\\[   0\\] ${EXPORT_NAME}\n\n")
@@ -71,4 +91,4 @@ file(READ ${EXPECTED_VERSION} expected)
 if(NOT version STREQUAL expected)
     fail("version resource differs from ${EXPECTED_VERSION}:\n${version}")
 endif()
-message(STATUS "${BINARY}: PE32 i386, exports and version resource as expected")
+message(STATUS "${BINARY}: PE32 i386, system DLLs only, exports and version resource as expected")

@@ -1,13 +1,23 @@
 // The system's PrintScreen service, for running the snapshot program under
 // Wine (which lacks it): a low-level keyboard hook that, when the PrintScreen
-// key goes down, copies the whole screen into a device-dependent bitmap and
-// puts it on the clipboard. Used by the tests and the demo; never shipped.
+// key goes down, copies the whole screen and puts it on the clipboard. Used
+// by the tests and the demo; never shipped.
+//
+// The image goes on the clipboard as a device-independent bitmap (CF_DIB);
+// a program asking for CF_BITMAP gets it made from that in its own process.
+// Wine 8 passes a CF_BITMAP between processes as its BITMAP record and bits,
+// which breaks twice: the reading process keeps a screen-sized copy it never
+// frees on every fetch, and BITMAP's size differs between 32-bit and 64-bit
+// processes, so the picture arrives shifted or empty. A DIB's header is the
+// same for both, and fetching it frees what it took.
 //
 // Its hidden window's title counts the captures ("PrintScreen service: N"),
 // so that tests can tell how many cycles ran; the named event
 // "VelmoraPrintScreenServiceReady" is set once the hook is installed.
 #include <windows.h>
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -16,28 +26,51 @@ constexpr wchar_t kWindowClass[] = L"VelmoraPrintScreenService";
 HWND serviceWindow = nullptr;
 unsigned captures = 0;
 
-HBITMAP copyOfTheScreen() {
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
+// The screen as a 32-bit bottom-up DIB in movable global memory (the
+// clipboard's form): the header, then the pixels. Null on failure.
+HGLOBAL copyOfTheScreen() {
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof(header);
+    header.biWidth = GetSystemMetrics(SM_CXSCREEN);
+    header.biHeight = GetSystemMetrics(SM_CYSCREEN);
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    header.biSizeImage = 4 * header.biWidth * header.biHeight;
+
     HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
     HDC memory = CreateCompatibleDC(screen);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    SelectObject(memory, previous);
-    DeleteDC(memory);
+    void* pixels = nullptr;
+    HBITMAP section = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &pixels,
+                                       nullptr, 0);
+    HGLOBAL image = nullptr;
+    if (section && memory) {
+        HGDIOBJ previous = SelectObject(memory, section);
+        BitBlt(memory, 0, 0, header.biWidth, header.biHeight, screen, 0, 0, SRCCOPY);
+        GdiFlush();
+        SelectObject(memory, previous);
+        image = GlobalAlloc(GMEM_MOVEABLE, sizeof(header) + header.biSizeImage);
+        if (auto* bytes = static_cast<std::uint8_t*>(image ? GlobalLock(image) : nullptr)) {
+            std::memcpy(bytes, &header, sizeof(header));
+            std::memcpy(bytes + sizeof(header), pixels, header.biSizeImage);
+            GlobalUnlock(image);
+        }
+    }
+    if (section) DeleteObject(section);
+    if (memory) DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    return bitmap;
+    return image;
 }
 
 void putScreenOnClipboard() {
-    HBITMAP bitmap = copyOfTheScreen();
+    HGLOBAL image = copyOfTheScreen();
+    if (!image) return;
     if (!OpenClipboard(serviceWindow)) {
-        DeleteObject(bitmap);
+        GlobalFree(image);
         return;
     }
     EmptyClipboard();
-    if (!SetClipboardData(CF_BITMAP, bitmap)) DeleteObject(bitmap);  // the clipboard owns it otherwise
+    if (!SetClipboardData(CF_DIB, image)) GlobalFree(image);  // the clipboard owns it otherwise
     CloseClipboard();
     ++captures;
     SetWindowTextW(serviceWindow, (L"PrintScreen service: " + std::to_wstring(captures)).c_str());
