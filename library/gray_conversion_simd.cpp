@@ -1,6 +1,6 @@
 #include "gray_conversion_simd.h"
 
-#if VELMORA_GRAY_HAS_X86_VARIANTS
+#if VELMORA_HAS_X86_VARIANTS
 
 #include <immintrin.h>
 
@@ -279,16 +279,6 @@ __attribute__((target("avx2"))) void convertRowAvx2(std::uint8_t* row, std::size
     const std::size_t blocks = pixelCount / kBlockPixels;
     for (std::size_t i = 0; i < blocks; ++i, row += kBlockBytes) convertBlockAvx2(row);
     convertRowPlain(row, pixelCount % kBlockPixels);
-}
-
-bool cpuHasSse2() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("sse2");
-}
-
-bool cpuHasAvx2() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
 }
 
 }  // namespace velmora::gray
