@@ -1,8 +1,8 @@
-// Timing of the gray conversion against a memcpy of the same buffer, shared by
-// the Google Benchmark program and the stand-alone timing program.
+// Timing of ConvertToGray, pinned to each variant this CPU runs, against a
+// memcpy of the same buffer; shared by the Google Benchmark program and the
+// stand-alone timing program.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,20 +11,16 @@
 
 namespace velmora::bench {
 
-// What one measurement converts with: a row converter, or the exported function.
-struct Contender {
-    std::string name;
-    velmora::gray::RowConverter convertRow;  // null: ConvertToGray itself
-};
+// The variants ConvertToGray can be pinned to on this CPU, plain first; the
+// last one is what it runs unpinned.
+std::vector<std::string> supportedVariants();
 
-// The plain routine, every vectorised variant this CPU runs, and the export.
-std::vector<Contender> contenders();
+// ConvertToGray over the whole scene, in place.
+void convertScene(Scene& scene);
 
-void runContender(const Contender& contender, Scene& scene);
-
-// Prints, for each scene, each contender's time and its ratios to the memcpy
+// Prints, for each scene, each variant's time and its ratios to the memcpy
 // and to the plain routine. `milliseconds[scene][0]` is the memcpy, the rest
-// follow `contenders()`.
+// follow `supportedVariants()`.
 void printRatioTable(const std::vector<std::string>& sceneNames,
                      const std::vector<std::vector<double>>& milliseconds);
 

@@ -78,9 +78,9 @@ int main(int argc, char** argv) {
                                        static_cast<std::int32_t>(kOne) * 9 / 10};
     benchmark::RegisterBenchmark("memcpy", memcpyBuffer)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("HslKernel saturation 0", kernel, grayCall)->Unit(benchmark::kMillisecond)->UseRealTime();
-    for (const GrayConverterVariant& variant : lightnessGrayVariants()) {
+    for (const auto& variant : lightnessGrayVariants()) {
         if (!variant.supportedByThisCpu) continue;
-        benchmark::RegisterBenchmark((std::string("gray ") + variant.name).c_str(), grayVariant, variant.convert)
+        benchmark::RegisterBenchmark((std::string("gray ") + variant.name).c_str(), grayVariant, variant.function)
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime();
     }

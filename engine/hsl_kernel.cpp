@@ -109,26 +109,20 @@ void lightnessGrayPlain(const std::uint8_t* source, std::uint8_t* destination, s
     }
 }
 
-std::span<const GrayConverterVariant> lightnessGrayVariants() {
-    static const GrayConverterVariant variants[] = {
+std::span<const Variant<GrayConverter>> lightnessGrayVariants() {
+    static const Variant<GrayConverter> variants[] = {
         {"plain", lightnessGrayPlain, true},
-#if VELMORA_HSL_HAS_X86_VARIANTS
-        {"sse2", lightnessGraySse2, hslCpuHasSse2()},
-        {"avx2", lightnessGrayAvx2, hslCpuHasAvx2()},
+#if VELMORA_HAS_X86_VARIANTS
+        {"sse2", lightnessGraySse2, cpu::hasSse2()},
+        {"avx2", lightnessGrayAvx2, cpu::hasAvx2()},
 #endif
     };
     return variants;
 }
 
-GrayConverter fastestLightnessGray() {
-    static const GrayConverter chosen = [] {
-        GrayConverter best = lightnessGrayPlain;
-        for (const GrayConverterVariant& variant : lightnessGrayVariants()) {
-            if (variant.supportedByThisCpu) best = variant.convert;
-        }
-        return best;
-    }();
-    return chosen;
+VariantDispatch<GrayConverter>& lightnessGrayDispatch() {
+    static constinit VariantDispatch<GrayConverter> dispatch(lightnessGrayVariants);
+    return dispatch;
 }
 
 std::int32_t HslKernel(PixelBufferInfo* info, std::int32_t hue, std::int32_t saturation, std::int32_t lightness) {
@@ -137,7 +131,7 @@ std::int32_t HslKernel(PixelBufferInfo* info, std::int32_t hue, std::int32_t sat
     const auto* source = static_cast<const std::uint8_t*>(info->SourceBitmap.bmBits);
     auto* destination = static_cast<std::uint8_t*>(info->TargetBitmap.bmBits);
     if (saturation == 0 && lightness < 0) {
-        fastestLightnessGray()(source, destination, pixels);
+        lightnessGrayDispatch().chosen()(source, destination, pixels);
     } else if (hue < 0 && saturation < 0 && lightness < 0) {
         if (source != destination) std::memmove(destination, source, 4 * pixels);
     } else {

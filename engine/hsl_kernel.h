@@ -13,6 +13,7 @@
 #include <span>
 
 #include "pixel_buffer_info.h"
+#include "variant_dispatch.h"
 
 namespace velmora::engine {
 
@@ -37,18 +38,12 @@ void recolourPlain(const std::uint8_t* source, std::uint8_t* destination, std::s
 
 // Saturation 0 with lightness kept (any hue): every pixel becomes the gray of
 // its lightness, floor((max + min) / 2), except max + min = 255, which gives
-// 128. Variants with the same signature, the plain one first.
+// 128. Variants with the same signature, the plain one first, and the choice
+// HslKernel runs with (tests pin each supported variant through it).
 using GrayConverter = void (*)(const std::uint8_t* source, std::uint8_t* destination, std::size_t pixelCount);
 
-struct GrayConverterVariant {
-    const char* name;
-    GrayConverter convert;
-    bool supportedByThisCpu;
-};
-
 void lightnessGrayPlain(const std::uint8_t* source, std::uint8_t* destination, std::size_t pixelCount);
-std::span<const GrayConverterVariant> lightnessGrayVariants();
-// The fastest variant this CPU runs; chosen on the first call and kept.
-GrayConverter fastestLightnessGray();
+std::span<const Variant<GrayConverter>> lightnessGrayVariants();
+VariantDispatch<GrayConverter>& lightnessGrayDispatch();
 
 }  // namespace velmora::engine

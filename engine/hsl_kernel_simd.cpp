@@ -1,6 +1,6 @@
 #include "hsl_kernel_simd.h"
 
-#if VELMORA_HSL_HAS_X86_VARIANTS
+#if VELMORA_HAS_X86_VARIANTS
 
 #include <immintrin.h>
 
@@ -58,16 +58,6 @@ __attribute__((target("avx2"))) void lightnessGrayAvx2(const std::uint8_t* sourc
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + 4 * i), grayOfEightAvx2(pixels));
     }
     lightnessGrayPlain(source + 4 * i, destination + 4 * i, pixelCount - i);
-}
-
-bool hslCpuHasSse2() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("sse2");
-}
-
-bool hslCpuHasAvx2() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
 }
 
 }  // namespace velmora::engine

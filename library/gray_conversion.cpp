@@ -13,26 +13,20 @@ void convertRowPlain(std::uint8_t* row, std::size_t pixelCount) {
     }
 }
 
-std::span<const RowConverterVariant> rowConverterVariants() {
-    static const RowConverterVariant variants[] = {
+std::span<const Variant<RowConverter>> rowConverterVariants() {
+    static const Variant<RowConverter> variants[] = {
         {"plain", convertRowPlain, true},
-#if VELMORA_GRAY_HAS_X86_VARIANTS
-        {"sse2", convertRowSse2, cpuHasSse2()},
-        {"avx2", convertRowAvx2, cpuHasAvx2()},
+#if VELMORA_HAS_X86_VARIANTS
+        {"sse2", convertRowSse2, cpu::hasSse2()},
+        {"avx2", convertRowAvx2, cpu::hasAvx2()},
 #endif
     };
     return variants;
 }
 
-RowConverter fastestRowConverter() {
-    static const RowConverter chosen = [] {
-        RowConverter best = convertRowPlain;
-        for (const RowConverterVariant& variant : rowConverterVariants()) {
-            if (variant.supportedByThisCpu) best = variant.convert;
-        }
-        return best;
-    }();
-    return chosen;
+VariantDispatch<RowConverter>& rowConverterDispatch() {
+    static constinit VariantDispatch<RowConverter> dispatch(rowConverterVariants);
+    return dispatch;
 }
 
 void convertBuffer(std::uint8_t* pixels, std::int32_t width, std::int32_t height,

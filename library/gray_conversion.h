@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <span>
 
+#include "variant_dispatch.h"
+
 namespace velmora::gray {
 
 // Weights of red, green and blue; each is the double nearest to its decimal.
@@ -27,20 +29,13 @@ inline std::uint8_t grayLevel(std::uint8_t blue, std::uint8_t green, std::uint8_
 // Every variant reads and writes exactly those 3 * pixelCount bytes.
 using RowConverter = void (*)(std::uint8_t* row, std::size_t pixelCount);
 
-struct RowConverterVariant {
-    const char* name;
-    RowConverter convert;
-    bool supportedByThisCpu;
-};
-
 // The readable reference: one pixel at a time.
 void convertRowPlain(std::uint8_t* row, std::size_t pixelCount);
 
-// Every variant built into this binary, the plain one first.
-std::span<const RowConverterVariant> rowConverterVariants();
-
-// The fastest variant this CPU runs; chosen on the first call and kept.
-RowConverter fastestRowConverter();
+// Every variant built into this binary, the plain one first, and the choice
+// ConvertToGray runs with (tests pin each supported variant through it).
+std::span<const Variant<RowConverter>> rowConverterVariants();
+VariantDispatch<RowConverter>& rowConverterDispatch();
 
 // Distance in bytes from one row to the next: 3 * width rounded up to a
 // multiple of four. Computed in 64 bits so that no width can overflow it.

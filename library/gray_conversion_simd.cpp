@@ -1,98 +1,301 @@
 #include "gray_conversion_simd.h"
 
-#if VELMORA_GRAY_HAS_X86_VARIANTS
+#if VELMORA_HAS_X86_VARIANTS
 
 #include <immintrin.h>
 
+#include <cstring>
+
 #include "gray_conversion.h"
 
-namespace velmora::gray {
-namespace {
-
-// Both variants work on blocks of 16 pixels (48 bytes, three 16-byte vectors)
-// so that no load or store reaches past a row's last pixel into its padding;
-// the remaining pixels of a row go through the plain converter.
-constexpr std::size_t kBlockPixels = 16;
-constexpr std::size_t kBlockBytes = 3 * kBlockPixels;
-
-inline __m128i loadBytes(const std::uint8_t* at) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-}
-
-// ---- SSE2: two pixels per double-precision vector -------------------------
-
-// Gray levels of pixels 2k and 2k+1 from their channels in the low two dwords.
-inline __m128i grayOfPairSse2(__m128i blue, __m128i green, __m128i red) {
-    __m128d sum = _mm_mul_pd(_mm_cvtepi32_pd(red), _mm_set1_pd(kRedWeight));
-    sum = _mm_add_pd(sum, _mm_mul_pd(_mm_cvtepi32_pd(green), _mm_set1_pd(kGreenWeight)));
-    sum = _mm_add_pd(sum, _mm_mul_pd(_mm_cvtepi32_pd(blue), _mm_set1_pd(kBlueWeight)));
-    return _mm_cvttpd_epi32(sum);
-}
-
-// Gray levels of the four pixels in bytes 0..11 of `bytes`, one per dword.
-inline __m128i grayOfFourSse2(__m128i bytes) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i low = _mm_unpacklo_epi8(bytes, zero);
-    const __m128i b0g0r0b1 = _mm_unpacklo_epi16(low, zero);
-    const __m128i g1r1b2g2 = _mm_unpackhi_epi16(low, zero);
-    const __m128i r2b3g3r3 = _mm_unpacklo_epi16(_mm_unpackhi_epi8(bytes, zero), zero);
-
-    const __m128i blue01 = _mm_shuffle_epi32(b0g0r0b1, _MM_SHUFFLE(3, 3, 3, 0));
-    const __m128i g0g1r0r1 = _mm_unpacklo_epi32(_mm_srli_si128(b0g0r0b1, 4), g1r1b2g2);
-    const __m128i red01 = _mm_unpackhi_epi64(g0g1r0r1, g0g1r0r1);
-    const __m128i pair01 = grayOfPairSse2(blue01, g0g1r0r1, red01);
-
-    const __m128i r2r2b3g3 = _mm_shuffle_epi32(r2b3g3r3, _MM_SHUFFLE(2, 1, 0, 0));
-    const __m128i b2b3g2g3 = _mm_unpackhi_epi32(g1r1b2g2, r2r2b3g3);
-    const __m128i green23 = _mm_unpackhi_epi64(b2b3g2g3, b2b3g2g3);
-    const __m128i red23 = _mm_shuffle_epi32(r2b3g3r3, _MM_SHUFFLE(3, 3, 3, 0));
-    const __m128i pair23 = grayOfPairSse2(b2b3g2g3, green23, red23);
-
-    return _mm_unpacklo_epi64(pair01, pair23);
-}
-
-// Four gray dwords (0..255) as 12 bytes g0 g0 g0 g1 g1 g1 ... in bytes 0..11.
-inline __m128i tripleFourSse2(__m128i gray) {
-    const __m128i ggg0 = _mm_or_si128(_mm_or_si128(gray, _mm_slli_epi32(gray, 8)),
-                                      _mm_slli_epi32(gray, 16));
-    const __m128i lowDwords = _mm_set_epi32(0, -1, 0, -1);
-    const __m128i sixPerLane = _mm_or_si128(
-        _mm_and_si128(ggg0, lowDwords), _mm_srli_epi64(_mm_andnot_si128(lowDwords, ggg0), 8));
-    return _mm_or_si128(_mm_move_epi64(sixPerLane),
-                        _mm_slli_si128(_mm_unpackhi_epi64(sixPerLane, _mm_setzero_si128()), 6));
-}
-
-inline void convertBlockSse2(std::uint8_t* block) {
-    const __m128i gray0 = grayOfFourSse2(loadBytes(block));
-    const __m128i gray1 = grayOfFourSse2(loadBytes(block + 12));
-    const __m128i gray2 = grayOfFourSse2(loadBytes(block + 24));
-    const __m128i gray3 = grayOfFourSse2(_mm_srli_si128(loadBytes(block + 32), 4));
-
-    const __m128i out0 = tripleFourSse2(gray0);
-    const __m128i out1 = tripleFourSse2(gray1);
-    const __m128i out2 = tripleFourSse2(gray2);
-    const __m128i out3 = tripleFourSse2(gray3);
-    auto* out = reinterpret_cast<__m128i*>(block);
-    _mm_storeu_si128(out, _mm_or_si128(out0, _mm_slli_si128(out1, 12)));
-    _mm_storeu_si128(out + 1, _mm_or_si128(_mm_srli_si128(out1, 4), _mm_slli_si128(out2, 8)));
-    _mm_storeu_si128(out + 2, _mm_or_si128(_mm_srli_si128(out2, 8), _mm_slli_si128(out3, 4)));
-}
-
-// ---- AVX2 ------------------------------------------------------------------
-
-// The per-block routines are large; inlining them into the row loop keeps the
-// constants in registers and avoids a call and a vzeroupper per block.
-#define VELMORA_AVX2_HOT __attribute__((target("avx2"), always_inline)) inline
-//
-// Most pixels need no floating point at all. N = 299 R + 587 G + 114 B is the
+// Both variants take the same integer route, which gives the double result
+// without floating point for most pixels. N = 299 R + 587 G + 114 B is the
 // weighted sum times 1000, exactly. Where N is not a multiple of 1000 the exact
 // sum lies at least 0.001 away from an integer, and the double sum differs
 // from it by less than 1e-12, so its truncation is N / 1000. Where N is a
 // multiple of 1000 (every pixel with three equal channels among them) the
 // double sum may fall just below the integer, as 128, 128, 128 gives
-// 127.99999999999999, and only the double arithmetic itself decides; a block
-// holding such a pixel is computed in doubles, or, when all its pixels are
-// alike, as one pixel.
+// 127.99999999999999, and only the double arithmetic itself decides.
+//
+// N / 1000 is computed as (N / 8) / 125, the second division as a
+// multiplication by 33555 / 2^22, exact for N / 8 up to 31875.
+
+namespace velmora::gray {
+namespace {
+
+inline __m128i loadBytes(const std::uint8_t* at) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+}
+
+// ---- SSE2 ------------------------------------------------------------------
+//
+// Blocks of 32 pixels: 96 bytes, six vectors. Without byte shuffles the
+// channels are separated by interleaving: three rounds of pairing vector i
+// with vector i + 3 (unpacklo/unpackhi_epi8) move byte k < 95 of the block to
+// position 8k mod 95, so that each 8-byte group holds one channel of the
+// pixels 4s + t (s = 0..7) for one t. Widened to 16-bit lanes these four
+// pixel classes are computed eight pixels at a time, and consecutive pixels
+// (classes 0 and 1, 2 and 3) are written back in pairs: the dword
+// q0 + 2^24 q1 times 0x010101 is the six bytes q0 q0 q0 q1 q1 q1.
+
+constexpr std::size_t kSse2BlockPixels = 32;
+constexpr std::size_t kSse2BlockBytes = 3 * kSse2BlockPixels;
+
+struct Sse2Block {
+    __m128i v[6];
+};
+
+inline Sse2Block interleaveHalves(const Sse2Block& b) {
+    Sse2Block r;
+    for (int i = 0; i < 3; ++i) {
+        r.v[2 * i] = _mm_unpacklo_epi8(b.v[i], b.v[i + 3]);
+        r.v[2 * i + 1] = _mm_unpackhi_epi8(b.v[i], b.v[i + 3]);
+    }
+    return r;
+}
+
+// The block's bytes after three rounds of interleaving.
+inline Sse2Block sortedBlock(const std::uint8_t* block) {
+    Sse2Block b;
+    for (int i = 0; i < 6; ++i) b.v[i] = loadBytes(block + 16 * i);
+    return interleaveHalves(interleaveHalves(interleaveHalves(b)));
+}
+
+// Blue, green and red of the pixels 4s + t, s = 0..7, as 16-bit lanes.
+struct PixelClass {
+    __m128i blue, green, red;
+};
+
+// After three rounds the 8-byte groups are, in order, blue, green, red of
+// class 0, then of class 1, 2 and 3: group 3t + c is channel c of class t.
+inline __m128i widenedGroup(const Sse2Block& sorted, int group) {
+    const __m128i v = sorted.v[group / 2];
+    const __m128i zero = _mm_setzero_si128();
+    return group % 2 == 0 ? _mm_unpacklo_epi8(v, zero) : _mm_unpackhi_epi8(v, zero);
+}
+
+inline PixelClass pixelClass(const Sse2Block& sorted, int t) {
+    return {widenedGroup(sorted, 3 * t), widenedGroup(sorted, 3 * t + 1),
+            widenedGroup(sorted, 3 * t + 2)};
+}
+
+// GCC would turn a multiplication by a constant into shifts and additions,
+// which compete with the interleaving for the same execution ports; hiding
+// the constant keeps the single multiplication.
+inline __m128i opaque(__m128i constant) {
+    __asm__("" : "+x"(constant));
+    return constant;
+}
+
+// N / 1000 of eight pixels. N = 256 A + C with A = R + 2 G and
+// C = 43 R + 75 G + 114 B, both within 16 bits, so N / 8 = 32 A + C / 8.
+// `scaled` is 2 (N / 8) * 33555 / 2^16, whose bits from 7 up are the quotient
+// and whose low seven bits are zero exactly when N / 8 is a multiple of 125;
+// `remainder` is zero exactly when that holds and N is a multiple of 8 too.
+struct Thousandths {
+    __m128i scaled;
+    __m128i remainder;
+};
+
+inline Thousandths thousandthsOf(const PixelClass& p) {
+    const __m128i a = _mm_add_epi16(_mm_add_epi16(p.red, p.green), p.green);
+    const __m128i c = _mm_add_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(p.red, opaque(_mm_set1_epi16(43))),
+                      _mm_mullo_epi16(p.green, opaque(_mm_set1_epi16(75)))),
+        _mm_mullo_epi16(p.blue, opaque(_mm_set1_epi16(114))));
+    const __m128i eighths = _mm_add_epi16(_mm_slli_epi16(a, 5), _mm_srli_epi16(c, 3));
+    const __m128i scaled =
+        _mm_mulhi_epu16(_mm_add_epi16(eighths, eighths), _mm_set1_epi16(static_cast<short>(33555)));
+    const __m128i remainder = _mm_or_si128(_mm_and_si128(scaled, _mm_set1_epi16(127)),
+                                           _mm_and_si128(c, _mm_set1_epi16(7)));
+    return {scaled, remainder};
+}
+
+inline __m128i quotientOf(const Thousandths& t) { return _mm_srli_epi16(t.scaled, 7); }
+
+// The quotient already moved to the high byte of each lane.
+inline __m128i quotientTimes256Of(const Thousandths& t) {
+    return _mm_and_si128(_mm_add_epi16(t.scaled, t.scaled),
+                         _mm_set1_epi16(static_cast<short>(0xFF00)));
+}
+
+// Bit 8t + s set where pixel 4s + t of class t in {first, first + 1} has a
+// multiple of 1000.
+inline unsigned multiplesOf1000(const Thousandths& first, const Thousandths& second) {
+    const __m128i zero = _mm_setzero_si128();
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(
+        _mm_cmpeq_epi16(first.remainder, zero), _mm_cmpeq_epi16(second.remainder, zero))));
+}
+
+// Gray levels 0..255 of the four pixel classes, as 16-bit lanes; the odd
+// classes already in the high byte of each lane.
+struct ClassGrays {
+    __m128i class0, class1Times256, class2, class3Times256;
+};
+
+// For the pairs of neighbours in dwords 0 and 2 (or 1 and 3) of `pairs`, each
+// the dword q + 2^24 q', the eight bytes q q q q' q' q' 0 0.
+inline __m128i sixBytesOfPairs02(__m128i pairs) {
+    return _mm_mul_epu32(pairs, _mm_set1_epi32(0x010101));
+}
+
+inline __m128i sixBytesOfPairs13(__m128i pairs) { return sixBytesOfPairs02(_mm_srli_epi64(pairs, 32)); }
+
+inline void storeLowEight(std::uint8_t* at, __m128i v) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(at), v);
+}
+
+inline void storeHighEight(std::uint8_t* at, __m128i v) {
+    _mm_storeh_pi(reinterpret_cast<__m64*>(at), _mm_castsi128_ps(v));
+}
+
+// Writes 16 gray pixels from the pairs (4s, 4s + 1) and (4s + 2, 4s + 3),
+// s = 0..3. Each pair is an 8-byte store of its six bytes and two zeros that
+// the next store overwrites, in ascending order; at the end of the block the
+// last pair is stored with the two bytes before it instead, so that nothing
+// beyond the block is written.
+inline void storeSixteenGrayPixels(std::uint8_t* at, __m128i pairs01, __m128i pairs23,
+                                   bool endOfBlock) {
+    const __m128i first02 = sixBytesOfPairs02(pairs01);
+    const __m128i first13 = sixBytesOfPairs13(pairs01);
+    const __m128i second02 = sixBytesOfPairs02(pairs23);
+    const __m128i second13 = sixBytesOfPairs13(pairs23);
+    storeLowEight(at, first02);
+    storeLowEight(at + 6, second02);
+    storeLowEight(at + 12, first13);
+    storeLowEight(at + 18, second13);
+    storeHighEight(at + 24, first02);
+    storeHighEight(at + 30, second02);
+    storeHighEight(at + 36, first13);
+    if (endOfBlock) {
+        const __m128i lastTwoPixelsAndTwoBytesBefore =
+            _mm_or_si128(_mm_srli_epi64(first13, 32), _mm_slli_epi64(second13, 16));
+        storeHighEight(at + 40, lastTwoPixelsAndTwoBytesBefore);
+    } else {
+        storeHighEight(at + 42, second13);
+    }
+}
+
+inline void storeGrayPixelsSse2(std::uint8_t* block, const ClassGrays& g) {
+    storeSixteenGrayPixels(block, _mm_unpacklo_epi16(g.class0, g.class1Times256),
+                           _mm_unpacklo_epi16(g.class2, g.class3Times256), false);
+    storeSixteenGrayPixels(block + 48, _mm_unpackhi_epi16(g.class0, g.class1Times256),
+                           _mm_unpackhi_epi16(g.class2, g.class3Times256), true);
+}
+
+// Gray levels of eight pixels whose three channels all equal `value`, computed
+// in doubles two at a time: one conversion per pixel instead of three.
+inline __m128i grayOfEqualChannels(__m128i value) {
+    const __m128i zero = _mm_setzero_si128();
+    const auto grayOfTwo = [](__m128i twoValues) {
+        const __m128d v = _mm_cvtepi32_pd(twoValues);
+        __m128d sum = _mm_mul_pd(v, _mm_set1_pd(kRedWeight));
+        sum = _mm_add_pd(sum, _mm_mul_pd(v, _mm_set1_pd(kGreenWeight)));
+        sum = _mm_add_pd(sum, _mm_mul_pd(v, _mm_set1_pd(kBlueWeight)));
+        return _mm_cvttpd_epi32(sum);
+    };
+    const auto grayOfFour = [&](__m128i fourValues) {
+        return _mm_unpacklo_epi64(grayOfTwo(fourValues), grayOfTwo(_mm_srli_si128(fourValues, 8)));
+    };
+    return _mm_packs_epi32(grayOfFour(_mm_unpacklo_epi16(value, zero)),
+                           grayOfFour(_mm_unpackhi_epi16(value, zero)));
+}
+
+inline bool allBytesEqual(const std::uint8_t* block, std::uint8_t value) {
+    const __m128i v = _mm_set1_epi8(static_cast<char>(value));
+    __m128i equal = _mm_cmpeq_epi8(loadBytes(block), v);
+    for (std::size_t at = 16; at < kSse2BlockBytes; at += 16) {
+        equal = _mm_and_si128(equal, _mm_cmpeq_epi8(loadBytes(block + at), v));
+    }
+    return _mm_movemask_epi8(equal) == 0xFFFF;
+}
+
+inline bool allChannelsEqual(const PixelClass (&classes)[4]) {
+    __m128i equal = _mm_set1_epi8(-1);
+    for (const PixelClass& p : classes) {
+        equal = _mm_and_si128(equal, _mm_and_si128(_mm_cmpeq_epi16(p.blue, p.green),
+                                                   _mm_cmpeq_epi16(p.green, p.red)));
+    }
+    return _mm_movemask_epi8(equal) == 0xFFFF;
+}
+
+inline void convertEqualChannelBlockSse2(std::uint8_t* block, const PixelClass (&classes)[4]) {
+    storeGrayPixelsSse2(block, {grayOfEqualChannels(classes[0].blue),
+                                _mm_slli_epi16(grayOfEqualChannels(classes[1].blue), 8),
+                                grayOfEqualChannels(classes[2].blue),
+                                _mm_slli_epi16(grayOfEqualChannels(classes[3].blue), 8)});
+}
+
+inline void storeQuotients(std::uint8_t* block, const Thousandths (&t)[4]) {
+    storeGrayPixelsSse2(block, {quotientOf(t[0]), quotientTimes256Of(t[1]), quotientOf(t[2]),
+                                quotientTimes256Of(t[3])});
+}
+
+// Pixels whose N is a multiple of 1000 get the plain routine's gray level,
+// computed from their bytes before the stores overwrite them. Rare in colour
+// content; kept out of line.
+__attribute__((noinline, cold)) void storeQuotientsAndExactMultiples(std::uint8_t* block,
+                                                                    const Thousandths (&t)[4]) {
+    const unsigned multiples = multiplesOf1000(t[0], t[1]) | multiplesOf1000(t[2], t[3]) << 16;
+    // Bit 8t + s stands for pixel 4s + t.
+    const auto pixelOfBit = [](unsigned bits) {
+        const unsigned bit = static_cast<unsigned>(__builtin_ctz(bits));
+        return 4 * (bit % 8) + bit / 8;
+    };
+    std::uint8_t exactGray[kSse2BlockPixels];
+    for (unsigned bits = multiples; bits != 0; bits &= bits - 1) {
+        const std::uint8_t* pixel = block + 3 * pixelOfBit(bits);
+        exactGray[pixelOfBit(bits)] = grayLevel(pixel[0], pixel[1], pixel[2]);
+    }
+    storeQuotients(block, t);
+    for (unsigned bits = multiples; bits != 0; bits &= bits - 1) {
+        std::memset(block + 3 * pixelOfBit(bits), exactGray[pixelOfBit(bits)], 3);
+    }
+}
+
+inline void convertColourBlockSse2(std::uint8_t* block, const PixelClass (&classes)[4]) {
+    const Thousandths t[4] = {thousandthsOf(classes[0]), thousandthsOf(classes[1]),
+                              thousandthsOf(classes[2]), thousandthsOf(classes[3])};
+    const __m128i smallest = _mm_min_epi16(_mm_min_epi16(t[0].remainder, t[1].remainder),
+                                           _mm_min_epi16(t[2].remainder, t[3].remainder));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(smallest, _mm_setzero_si128())) != 0) {
+        storeQuotientsAndExactMultiples(block, t);
+    } else {
+        storeQuotients(block, t);
+    }
+}
+
+// Screens are mostly flat areas and gray text, where every pixel's N is a
+// multiple of 1000; blocks whose first pixel is gray are tested for those
+// cases first.
+inline void convertBlockSse2(std::uint8_t* block) {
+    const bool startsGray = block[0] == block[1] && block[1] == block[2];
+    if (startsGray && allBytesEqual(block, block[0])) {
+        std::memset(block, grayLevel(block[0], block[0], block[0]), kSse2BlockBytes);
+        return;
+    }
+    const Sse2Block sorted = sortedBlock(block);
+    const PixelClass classes[4] = {pixelClass(sorted, 0), pixelClass(sorted, 1), pixelClass(sorted, 2),
+                                   pixelClass(sorted, 3)};
+    if (startsGray && allChannelsEqual(classes)) {
+        convertEqualChannelBlockSse2(block, classes);
+    } else {
+        convertColourBlockSse2(block, classes);
+    }
+}
+
+// ---- AVX2 ------------------------------------------------------------------
+//
+// Blocks of 16 pixels (48 bytes, three 16-byte vectors). A block holding a
+// multiple of 1000 is computed in doubles, or, when all its pixels are alike,
+// as one pixel.
+
+constexpr std::size_t kAvx2BlockPixels = 16;
+constexpr std::size_t kAvx2BlockBytes = 3 * kAvx2BlockPixels;
+
+// The per-block routines are large; inlining them into the row loop keeps the
+// constants in registers and avoids a call and a vzeroupper per block.
+#define VELMORA_AVX2_HOT __attribute__((target("avx2"), always_inline)) inline
 
 // Spreads one channel of the four pixels that start at byte `First` of
 // `bytes` into four zero-extended dwords.
@@ -161,7 +364,7 @@ __attribute__((target("avx2"))) inline std::uint64_t bytesEqualAhead(const Block
 __attribute__((target("avx2"))) inline bool isGrayBlock(const BlockBytes& b) {
     constexpr std::uint64_t kBlueAndGreenBytes = [] {
         std::uint64_t bits = 0;
-        for (std::size_t pixel = 0; pixel < kBlockPixels; ++pixel) bits |= std::uint64_t{3} << (3 * pixel);
+        for (std::size_t pixel = 0; pixel < kAvx2BlockPixels; ++pixel) bits |= std::uint64_t{3} << (3 * pixel);
         return bits;
     }();
     return (bytesEqualAhead<1>(b) & kBlueAndGreenBytes) == kBlueAndGreenBytes;
@@ -270,25 +473,15 @@ VELMORA_AVX2_HOT void convertBlockAvx2(std::uint8_t* block) {
 }  // namespace
 
 void convertRowSse2(std::uint8_t* row, std::size_t pixelCount) {
-    const std::size_t blocks = pixelCount / kBlockPixels;
-    for (std::size_t i = 0; i < blocks; ++i, row += kBlockBytes) convertBlockSse2(row);
-    convertRowPlain(row, pixelCount % kBlockPixels);
+    const std::size_t blocks = pixelCount / kSse2BlockPixels;
+    for (std::size_t i = 0; i < blocks; ++i, row += kSse2BlockBytes) convertBlockSse2(row);
+    convertRowPlain(row, pixelCount % kSse2BlockPixels);
 }
 
 __attribute__((target("avx2"))) void convertRowAvx2(std::uint8_t* row, std::size_t pixelCount) {
-    const std::size_t blocks = pixelCount / kBlockPixels;
-    for (std::size_t i = 0; i < blocks; ++i, row += kBlockBytes) convertBlockAvx2(row);
-    convertRowPlain(row, pixelCount % kBlockPixels);
-}
-
-bool cpuHasSse2() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("sse2");
-}
-
-bool cpuHasAvx2() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
+    const std::size_t blocks = pixelCount / kAvx2BlockPixels;
+    for (std::size_t i = 0; i < blocks; ++i, row += kAvx2BlockBytes) convertBlockAvx2(row);
+    convertRowPlain(row, pixelCount % kAvx2BlockPixels);
 }
 
 }  // namespace velmora::gray

@@ -10,6 +10,6 @@
 
 extern "C" GRAYSCALE_EXPORT int32_t GRAYSCALE_CALL ConvertToGray(uint8_t* pixels, int32_t width,
                                                                  int32_t height) {
-    velmora::gray::convertBuffer(pixels, width, height, velmora::gray::fastestRowConverter());
+    velmora::gray::convertBuffer(pixels, width, height, velmora::gray::rowConverterDispatch().chosen());
     return 1;
 }

@@ -2,6 +2,7 @@
 // every colour, telling cases, random parameters, and every fast path.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <random>
@@ -72,7 +73,7 @@ TEST(HslKernel, AllKeptLeavesEveryColourAsItWas) {
     EXPECT_EQ(dispatched, colours);
 }
 
-TEST(HslKernel, SaturationZeroMatchesTheModelForEveryColourAndEveryVariant) {
+TEST(HslKernel, SaturationZeroMatchesTheModelForEveryColourAndEachGrayVariant) {
     const std::vector<std::uint8_t> colours = everyColour();
     std::vector<std::uint8_t> result(colours.size());
     for (std::int32_t hue : {kKeep, 0, static_cast<std::int32_t>(kHalf), 3 * static_cast<std::int32_t>(kOne),
@@ -81,19 +82,32 @@ TEST(HslKernel, SaturationZeroMatchesTheModelForEveryColourAndEveryVariant) {
         recolourPlain(colours.data(), result.data(), kColours, {hue, 0, kKeep});
         ASSERT_EQ(firstPixelOffModel(colours, result, {hue, 0, kKeep}), kColours);
     }
-    for (const GrayConverterVariant& variant : lightnessGrayVariants()) {
+    int variantsRun = 0;
+    for (const auto& variant : lightnessGrayVariants()) {
         if (!variant.supportedByThisCpu) continue;
+        const velmora::PinnedVariant pinned(lightnessGrayDispatch(), variant.name);
+        ASSERT_TRUE(pinned) << variant.name;
         SCOPED_TRACE(variant.name);
         std::fill(result.begin(), result.end(), 0);
-        variant.convert(colours.data(), result.data(), kColours);
+        PixelBufferInfo separate = recordFor(colours.data(), result.data(), 4096, 4096);
+        EXPECT_EQ(HslKernel(&separate, 2 * static_cast<std::int32_t>(kOne), 0, kKeep), -1);
         ASSERT_EQ(firstPixelOffModel(colours, result, {kKeep, 0, kKeep}), kColours);
         std::vector<std::uint8_t> inPlace = colours;
-        variant.convert(inPlace.data(), inPlace.data(), kColours);
+        PixelBufferInfo same = recordFor(inPlace.data(), inPlace.data(), 4096, 4096);
+        HslKernel(&same, kKeep, 0, kKeep);
         ASSERT_EQ(inPlace, result);
+        ++variantsRun;
     }
-    PixelBufferInfo info = recordFor(colours.data(), result.data(), 4096, 4096);
-    HslKernel(&info, 2 * static_cast<std::int32_t>(kOne), 0, kKeep);
-    EXPECT_EQ(firstPixelOffModel(colours, result, {kKeep, 0, kKeep}), kColours);
+    EXPECT_GE(variantsRun, 1);
+}
+
+TEST(HslKernel, UnpinnedGrayPathRunsTheLastSupportedVariant) {
+    const auto variants = lightnessGrayVariants();
+    ASSERT_STREQ(variants.front().name, "plain");
+    const auto lastSupported = std::find_if(variants.rbegin(), variants.rend(),
+                                            [](const auto& v) { return v.supportedByThisCpu; });
+    ASSERT_NE(lastSupported, variants.rend());
+    EXPECT_EQ(lightnessGrayDispatch().chosen(), lastSupported->function);
 }
 
 TEST(HslKernel, GrayPathVariantsHandleEveryLengthAndAlignment) {
@@ -104,10 +118,10 @@ TEST(HslKernel, GrayPathVariantsHandleEveryLengthAndAlignment) {
         for (std::size_t count = 0; count <= 33; ++count) {
             std::vector<std::uint8_t> expected(4 * count + 8, 0xEE);
             lightnessGrayPlain(source.data() + offset, expected.data() + 4, count);
-            for (const GrayConverterVariant& variant : lightnessGrayVariants()) {
+            for (const auto& variant : lightnessGrayVariants()) {
                 if (!variant.supportedByThisCpu) continue;
                 std::vector<std::uint8_t> actual(4 * count + 8, 0xEE);
-                variant.convert(source.data() + offset, actual.data() + 4, count);
+                variant.function(source.data() + offset, actual.data() + 4, count);
                 ASSERT_EQ(actual, expected) << variant.name << " count " << count << " offset " << offset;
             }
         }

@@ -1,5 +1,5 @@
-// A padded 24-bit test image with random contents, and checks of a converted
-// copy against the model.
+// A padded 24-bit test image with random contents, checks of a converted copy
+// against the model, and runs of ConvertToGray pinned to each variant.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "gray_conversion.h"
 #include "gray_model.h"
 
 namespace velmora::test {
@@ -49,6 +50,22 @@ inline void expectConvertedWithPaddingKept(const PaddedImage& original,
             }
         }
     }
+}
+
+// Calls `check` with ConvertToGray pinned to each variant this CPU supports,
+// the plain one first.
+template <typename Check>
+void forEachPinnedVariant(Check check) {
+    int variantsRun = 0;
+    for (const auto& variant : velmora::gray::rowConverterVariants()) {
+        if (!variant.supportedByThisCpu) continue;
+        const velmora::PinnedVariant pinned(velmora::gray::rowConverterDispatch(), variant.name);
+        ASSERT_TRUE(pinned) << variant.name;
+        SCOPED_TRACE(variant.name);
+        check();
+        ++variantsRun;
+    }
+    EXPECT_GE(variantsRun, 1);
 }
 
 }  // namespace velmora::test

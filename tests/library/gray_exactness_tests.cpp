@@ -1,5 +1,5 @@
 // The conversion against its formula: telling values, every colour through
-// every variant, and repeated passes.
+// ConvertToGray pinned to each variant, and repeated passes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Grayscale.h"
+#include "gray_buffer.h"
 #include "gray_conversion.h"
 #include "gray_model.h"
 
@@ -16,6 +17,7 @@ namespace {
 
 using velmora::test::everyColour;
 using velmora::test::firstColourOffModel;
+using velmora::test::forEachPinnedVariant;
 using velmora::test::kColourCount;
 
 // Converts one pixel through the exported function.
@@ -44,46 +46,66 @@ TEST(GrayExactness, TellingColoursGiveTheirTruncatedWeightedSums) {
     }
 }
 
+// All 256 equal-channel values side by side in one row, so that the
+// vectorised variants meet them in blocks of different gray pixels.
 TEST(GrayExactness, Exactly65EqualChannelValuesComeOutOneLower) {
-    std::vector<int> lowered;
-    for (int v = 0; v < 256; ++v) {
-        const int gray = exportedGray(v, v, v);
-        ASSERT_TRUE(gray == v || gray == v - 1) << "value " << v << " gave " << gray;
-        if (gray == v - 1) lowered.push_back(v);
-    }
-    EXPECT_EQ(lowered.size(), 65u);
-    for (int v : {1, 2, 4, 8, 127, 128, 254}) {
-        EXPECT_NE(std::find(lowered.begin(), lowered.end(), v), lowered.end()) << v;
-    }
-    for (int v : {0, 3, 100, 200, 255}) {
-        EXPECT_EQ(std::find(lowered.begin(), lowered.end(), v), lowered.end()) << v;
-    }
+    forEachPinnedVariant([] {
+        std::vector<std::uint8_t> row(3 * 256);
+        for (std::size_t v = 0; v < 256; ++v) std::fill_n(&row[3 * v], 3, static_cast<std::uint8_t>(v));
+        ConvertToGray(row.data(), 256, 1);
+        std::vector<int> lowered;
+        for (int v = 0; v < 256; ++v) {
+            const int gray = row[3 * v];
+            ASSERT_TRUE(row[3 * v + 1] == gray && row[3 * v + 2] == gray) << "value " << v;
+            ASSERT_TRUE(gray == v || gray == v - 1) << "value " << v << " gave " << gray;
+            if (gray == v - 1) lowered.push_back(v);
+        }
+        EXPECT_EQ(lowered.size(), 65u);
+        for (int v : {1, 2, 4, 8, 127, 128, 254}) {
+            EXPECT_NE(std::find(lowered.begin(), lowered.end(), v), lowered.end()) << v;
+        }
+        for (int v : {0, 3, 100, 200, 255}) {
+            EXPECT_EQ(std::find(lowered.begin(), lowered.end(), v), lowered.end()) << v;
+        }
+    });
 }
 
-TEST(GrayExactness, EveryColourThroughEveryVariantMatchesTheModel) {
+TEST(GrayExactness, EveryColourThroughTheExportMatchesTheModelForEachVariant) {
     const std::vector<std::uint8_t> colours = everyColour();
-    int variantsRun = 0;
-    for (const auto& variant : velmora::gray::rowConverterVariants()) {
-        if (!variant.supportedByThisCpu) continue;
+    forEachPinnedVariant([&] {
         std::vector<std::uint8_t> pixels = colours;
-        variant.convert(pixels.data(), kColourCount);
-        EXPECT_EQ(firstColourOffModel(pixels), kColourCount) << "variant " << variant.name;
-        ++variantsRun;
-    }
-    EXPECT_GE(variantsRun, 1);
-    RecordProperty("variants", variantsRun);
+        // 4096 pixels a row leave no padding: the buffer is every colour in order.
+        EXPECT_EQ(ConvertToGray(pixels.data(), 4096, 4096), 1);
+        EXPECT_EQ(firstColourOffModel(pixels), kColourCount);
+    });
 }
 
-TEST(GrayExactness, EveryColourThroughTheExportMatchesTheModel) {
-    std::vector<std::uint8_t> pixels = everyColour();
-    // 4096 pixels a row leave no padding: the buffer is every colour in order.
-    EXPECT_EQ(ConvertToGray(pixels.data(), 4096, 4096), 1);
-    EXPECT_EQ(firstColourOffModel(pixels), kColourCount);
+TEST(GrayExactness, UnpinnedExportRunsTheLastSupportedVariant) {
+    auto& dispatch = velmora::gray::rowConverterDispatch();
+    const auto variants = velmora::gray::rowConverterVariants();
+    ASSERT_STREQ(variants.front().name, "plain");
+    ASSERT_TRUE(variants.front().supportedByThisCpu);
+    const auto lastSupported = std::find_if(variants.rbegin(), variants.rend(),
+                                            [](const auto& v) { return v.supportedByThisCpu; });
+    EXPECT_EQ(dispatch.chosen(), lastSupported->function);
+    {
+        const velmora::PinnedVariant plain(dispatch, "plain");
+        ASSERT_TRUE(plain);
+        EXPECT_EQ(dispatch.chosen(), variants.front().function);
+        const velmora::PinnedVariant unknown(dispatch, "mmx");
+        EXPECT_FALSE(unknown);
+    }
+    EXPECT_EQ(dispatch.chosen(), lastSupported->function);
+    for (const auto& variant : variants) {
+        if (!variant.supportedByThisCpu) {
+            EXPECT_FALSE(dispatch.pin(variant.name)) << variant.name;
+        }
+    }
 }
 
 // Rows made of 16-pixel runs of the kinds a screen shows: flat areas, gray
 // text and its smoothed edges, a lone coloured pixel in a flat gray area, and
-// colourful pixels, against the model through every variant.
+// colourful pixels, against the model through each variant.
 TEST(GrayExactness, ScreenLikeRunsThroughEveryVariantMatchTheModel) {
     std::mt19937 random(99);
     const auto byte = [&random] { return static_cast<std::uint8_t>(random()); };
@@ -105,25 +127,24 @@ TEST(GrayExactness, ScreenLikeRunsThroughEveryVariantMatchTheModel) {
         }
     }
     const std::vector<std::uint8_t> original = pixels;
-    for (const auto& variant : velmora::gray::rowConverterVariants()) {
-        if (!variant.supportedByThisCpu) continue;
+    forEachPinnedVariant([&] {
         pixels = original;
-        variant.convert(pixels.data(), kRuns * 16);
+        // One row of 1.6 million pixels: 3 * kRuns * 16 bytes, a multiple of four.
+        ConvertToGray(pixels.data(), kRuns * 16, 1);
         for (std::size_t p = 0; p < pixels.size(); p += 3) {
             const int expected = velmora::test::modelGray(original[p + 2], original[p + 1], original[p]);
             ASSERT_TRUE(pixels[p] == expected && pixels[p + 1] == expected && pixels[p + 2] == expected)
-                << "variant " << variant.name << ", pixel " << p / 3;
+                << "pixel " << p / 3;
         }
-    }
+    });
 }
 
-// Every colour as a flat area of 16 pixels, through every variant.
+// Every colour as a flat area of 32 pixels, through each variant.
 TEST(GrayExactness, EveryColourAsAFlatAreaMatchesTheModel) {
     constexpr std::uint32_t kColoursPerChunk = 1u << 14;
-    constexpr std::size_t kRunPixels = 16;
+    constexpr std::size_t kRunPixels = 32;
     std::vector<std::uint8_t> chunk(3 * kRunPixels * kColoursPerChunk);
-    for (const auto& variant : velmora::gray::rowConverterVariants()) {
-        if (!variant.supportedByThisCpu) continue;
+    forEachPinnedVariant([&] {
         for (std::uint32_t first = 0; first < kColourCount; first += kColoursPerChunk) {
             for (std::uint32_t c = 0; c < kColoursPerChunk; ++c) {
                 const std::uint32_t colour = first + c;
@@ -134,17 +155,17 @@ TEST(GrayExactness, EveryColourAsAFlatAreaMatchesTheModel) {
                     pixel[2] = static_cast<std::uint8_t>(colour >> 16);
                 }
             }
-            variant.convert(chunk.data(), kRunPixels * kColoursPerChunk);
+            ConvertToGray(chunk.data(), kRunPixels * kColoursPerChunk, 1);
             for (std::uint32_t c = 0; c < kColoursPerChunk; ++c) {
                 const std::uint32_t colour = first + c;
                 const int expected = velmora::test::modelGray(colour >> 16, (colour >> 8) & 0xFF, colour & 0xFF);
                 const std::uint8_t* run = &chunk[3 * c * kRunPixels];
                 const bool allGray = std::all_of(run, run + 3 * kRunPixels,
                                                  [expected](std::uint8_t v) { return v == expected; });
-                ASSERT_TRUE(allGray) << "variant " << variant.name << ", colour " << colour;
+                ASSERT_TRUE(allGray) << "colour " << colour;
             }
         }
-    }
+    });
 }
 
 TEST(GrayExactness, RepeatedPassesLowerSomeValuesFurther) {
