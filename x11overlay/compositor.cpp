@@ -16,6 +16,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr int kMostEventsBetweenPaints = 512;
+
 // The time between two paints: one refresh of the fastest monitor, or of a
 // 60 Hz one when the monitors do not tell.
 Clock::duration refreshInterval(Display* display, Window root) {
@@ -130,7 +132,9 @@ void Compositor::damageWindowArea(const TrackedWindow& window) { pending_.add(wi
 Ending Compositor::run(SignalWatch& signals) {
     ending_.reset();
     while (!ending_) {
-        while (!ending_ && XPending(display_)) {
+        // A client that floods the server with changes must not keep the
+        // screen from being painted: after a batch of events, paint if due.
+        for (int handled = 0; !ending_ && handled < kMostEventsBetweenPaints && XPending(display_); ++handled) {
             XEvent event;
             XNextEvent(display_, &event);
             handle(event);
