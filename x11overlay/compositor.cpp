@@ -9,7 +9,6 @@
 #include <poll.h>
 
 #include <algorithm>
-#include <cerrno>
 
 namespace velmora::x11 {
 namespace {
@@ -132,8 +131,13 @@ void Compositor::damageWindowArea(const TrackedWindow& window) { pending_.add(wi
 Ending Compositor::run(SignalWatch& signals) {
     ending_.reset();
     while (!ending_) {
+        if (const int signal = signals.take()) {
+            ending_ = Ending{Ending::Cause::Signal, signal};
+            break;
+        }
         // A client that floods the server with changes must not keep the
-        // screen from being painted: after a batch of events, paint if due.
+        // screen from being painted or a signal from being seen: after a
+        // batch of events, paint if due.
         for (int handled = 0; !ending_ && handled < kMostEventsBetweenPaints && XPending(display_); ++handled) {
             XEvent event;
             XNextEvent(display_, &event);
@@ -151,13 +155,12 @@ Ending Compositor::run(SignalWatch& signals) {
             timeoutMs = static_cast<int>(
                 std::chrono::ceil<std::chrono::milliseconds>(nextPaint_ - now).count());
         }
+        // Events already read from the connection would not wake the wait.
+        if (XEventsQueued(display_, QueuedAlready) > 0) continue;
         pollfd waitFor[] = {{ConnectionNumber(display_), POLLIN, 0}, {signals.fd(), POLLIN, 0}};
-        if (poll(waitFor, 2, timeoutMs) < 0 && errno != EINTR) break;
-        if (waitFor[1].revents & POLLIN) {
-            if (const int signal = signals.take()) ending_ = Ending{Ending::Cause::Signal, signal};
-        }
+        poll(waitFor, 2, timeoutMs);
     }
-    return ending_.value_or(Ending{Ending::Cause::Signal, 0});
+    return *ending_;
 }
 
 void Compositor::catchUp() {

@@ -272,25 +272,71 @@ bool SceneWindow::shows(int x, int y) const {
 }
 
 SceneWindow& Scene::add(const WindowSpec& spec) {
-    bottomToTop_.push_back(std::make_unique<SceneWindow>(client_, spec));
-    bottomToTop_.back()->map();
-    return *bottomToTop_.back();
+    windows_.push_back(std::make_unique<SceneWindow>(client_, spec));
+    SceneWindow& window = *windows_.back();
+    topLevel_.push_back(&window);
+    window.map();
+    return window;
+}
+
+std::vector<SceneWindow*>& Scene::siblingsOf(SceneWindow& window) {
+    const auto parent = parents_.find(&window);
+    return parent == parents_.end() ? topLevel_ : children_[parent->second];
 }
 
 void Scene::remove(SceneWindow& window) {
-    std::erase_if(bottomToTop_, [&window](const auto& w) { return w.get() == &window; });
+    std::erase(siblingsOf(window), &window);
+    parents_.erase(&window);
+    std::erase_if(windows_, [&window](const auto& w) { return w.get() == &window; });
 }
 
 void Scene::raise(SceneWindow& window) {
     XRaiseWindow(client_.display(), window.id());
-    const auto it = std::find_if(bottomToTop_.begin(), bottomToTop_.end(), [&window](const auto& w) { return w.get() == &window; });
-    std::rotate(it, it + 1, bottomToTop_.end());
+    std::vector<SceneWindow*>& siblings = siblingsOf(window);
+    std::erase(siblings, &window);
+    siblings.push_back(&window);
 }
 
 void Scene::lower(SceneWindow& window) {
     XLowerWindow(client_.display(), window.id());
-    const auto it = std::find_if(bottomToTop_.begin(), bottomToTop_.end(), [&window](const auto& w) { return w.get() == &window; });
-    std::rotate(bottomToTop_.begin(), it, it + 1);
+    std::vector<SceneWindow*>& siblings = siblingsOf(window);
+    std::erase(siblings, &window);
+    siblings.insert(siblings.begin(), &window);
+}
+
+void Scene::reparent(SceneWindow& window, SceneWindow* parent, int x, int y) {
+    XReparentWindow(client_.display(), window.id(), parent ? parent->id() : client_.root(), x, y);
+    std::erase(siblingsOf(window), &window);
+    if (parent) {
+        parents_[&window] = parent;
+        children_[parent].push_back(&window);
+    } else {
+        parents_.erase(&window);
+        topLevel_.push_back(&window);
+    }
+    window.placedAt(x, y);
+}
+
+void Scene::draw(ScreenImage& image, const SceneWindow& window, int parentX, int parentY, Area clip) const {
+    if (!window.mapped()) return;
+    const WindowSpec& spec = window.spec();
+    const int left = parentX + spec.x, top = parentY + spec.y;
+    const int outerWidth = spec.width + 2 * spec.borderWidth, outerHeight = spec.height + 2 * spec.borderWidth;
+    for (int y = std::max(top, clip.top); y < std::min(top + outerHeight, clip.bottom); ++y) {
+        for (int x = std::max(left, clip.left); x < std::min(left + outerWidth, clip.right); ++x) {
+            if (!window.shows(x - left, y - top)) continue;
+            const int insideX = x - left - spec.borderWidth, insideY = y - top - spec.borderWidth;
+            const bool inside = insideX >= 0 && insideY >= 0 && insideX < spec.width && insideY < spec.height;
+            image.pixels[static_cast<std::size_t>(y) * image.width + x] =
+                (inside ? spec.content(insideX, insideY) : spec.border) & 0xFFFFFF;
+        }
+    }
+    const auto children = children_.find(&window);
+    if (children == children_.end()) return;
+    const int insideLeft = left + spec.borderWidth, insideTop = top + spec.borderWidth;
+    const Area inside{std::max(clip.left, insideLeft), std::max(clip.top, insideTop),
+                      std::min(clip.right, insideLeft + spec.width), std::min(clip.bottom, insideTop + spec.height)};
+    for (const SceneWindow* child : children->second) draw(image, *child, insideLeft, insideTop, inside);
 }
 
 ScreenImage Scene::model(int width, int height) const {
@@ -301,20 +347,7 @@ ScreenImage Scene::model(int width, int height) const {
                 client_.rootPattern()(x % client_.rootTileWidth(), y % client_.rootTileHeight()) & 0xFFFFFF;
         }
     }
-    for (const auto& window : bottomToTop_) {
-        if (!window->mapped()) continue;
-        const WindowSpec& spec = window->spec();
-        const int outerWidth = spec.width + 2 * spec.borderWidth, outerHeight = spec.height + 2 * spec.borderWidth;
-        for (int y = std::max(spec.y, 0); y < std::min(spec.y + outerHeight, height); ++y) {
-            for (int x = std::max(spec.x, 0); x < std::min(spec.x + outerWidth, width); ++x) {
-                if (!window->shows(x - spec.x, y - spec.y)) continue;
-                const int insideX = x - spec.x - spec.borderWidth, insideY = y - spec.y - spec.borderWidth;
-                const bool inside = insideX >= 0 && insideY >= 0 && insideX < spec.width && insideY < spec.height;
-                image.pixels[static_cast<std::size_t>(y) * width + x] =
-                    (inside ? spec.content(insideX, insideY) : spec.border) & 0xFFFFFF;
-            }
-        }
-    }
+    for (const SceneWindow* window : topLevel_) draw(image, *window, 0, 0, {0, 0, width, height});
     return image;
 }
 

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -106,6 +107,7 @@ public:
     void map();
     void unmap();
     void moveTo(int x, int y);
+    void placedAt(int x, int y) { spec_.x = x, spec_.y = y; }
     void resize(int width, int height);
     void redraw(const Pattern& content);
     void setBoundingShape(const std::vector<XRectangle>& rectangles);
@@ -127,18 +129,30 @@ class Scene {
 public:
     explicit Scene(TestClient& client) : client_(client) {}
 
-    SceneWindow& add(const WindowSpec& spec);  // on top, mapped
+    SceneWindow& add(const WindowSpec& spec);  // a child of the root, on top, mapped
     void remove(SceneWindow& window);
     void raise(SceneWindow& window);
     void lower(SceneWindow& window);
+    // Moves the window into `parent` (as a window manager puts a client into
+    // its frame), or back to the root for null, at (x, y) there, on top.
+    void reparent(SceneWindow& window, SceneWindow* parent, int x, int y);
 
     // The screen as an X server without a compositing manager shows these
     // windows (opaque, in their bounding shapes) over the root's tile.
     ScreenImage model(int width, int height) const;
 
 private:
+    struct Area {
+        int left, top, right, bottom;
+    };
+    void draw(ScreenImage& image, const SceneWindow& window, int parentX, int parentY, Area clip) const;
+    std::vector<SceneWindow*>& siblingsOf(SceneWindow& window);
+
     TestClient& client_;
-    std::vector<std::unique_ptr<SceneWindow>> bottomToTop_;
+    std::vector<std::unique_ptr<SceneWindow>> windows_;
+    std::vector<SceneWindow*> topLevel_;  // bottom to top
+    std::map<const SceneWindow*, std::vector<SceneWindow*>> children_;  // bottom to top
+    std::map<const SceneWindow*, SceneWindow*> parents_;
 };
 
 }  // namespace velmora::test

@@ -140,6 +140,14 @@ TEST_F(SorvelLive, WindowsOpenedMovedRedrawnAndClosedShowInGray) {
     expectGrayScene("a window hidden");
     second.map();
     expectGrayScene("a window shown again");
+    SceneWindow& frame = scene_.add({.x = 820, .y = 420, .width = 320, .height = 260, .borderWidth = 1,
+                                     .border = 0x000000, .content = flat(0xC0C0C8)});
+    scene_.reparent(third, &frame, 10, 30);
+    expectGrayScene("a window put into a frame, as window managers do");
+    third.redraw(gradient());
+    expectGrayScene("a window redrawn inside its frame");
+    scene_.reparent(third, nullptr, 40, 500);
+    expectGrayScene("a window taken out of its frame");
     scene_.remove(third);
     expectGrayScene("a window closed");
     client_.setRootBackground(40, 40, noise(9), true);
