@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "compositor.h"
+#include "gray_conversion_bgrx.h"
 #include "scene_client.h"
 #include "virtual_display.h"
 #include "x_connection.h"
@@ -74,10 +75,16 @@ struct Scene {
 
 // ---- the full-screen refresh, in this process ----------------------------
 
+struct ConversionFigure {
+    std::string routine;
+    double ms = 0;  // median over kFrames
+};
+
 struct RefreshFigures {
     x11::FrameTimes stages;  // summed over kFrames, each stage waited for
     double wholeMs = 0;      // per frame, the stages not waited for
     double memcpyMs = 0;
+    std::vector<ConversionFigure> conversions;  // of one colour frame, alone
 };
 
 double memcpyMilliseconds() {
@@ -95,11 +102,49 @@ double memcpyMilliseconds() {
     return times[times.size() / 2];
 }
 
+// The screen's colour frame as the overlay fetches it: 32-bit pixels.
+std::vector<std::uint8_t> colourFrame(Display* display) {
+    XImage* image = XGetImage(display, DefaultRootWindow(display), 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+    std::vector<std::uint8_t> pixels(4 * static_cast<std::size_t>(kWidth) * kHeight);
+    for (int y = 0; y < kHeight; ++y) {
+        std::memcpy(&pixels[4 * static_cast<std::size_t>(y) * kWidth], image->data + static_cast<std::ptrdiff_t>(y) * image->bytes_per_line,
+                    4 * static_cast<std::size_t>(kWidth));
+    }
+    XDestroyImage(image);
+    return pixels;
+}
+
+// Each 32-bit-pixel variant this CPU runs, and the dispatched one, on fresh
+// copies of the frame.
+std::vector<ConversionFigure> measureConversions(const std::vector<std::uint8_t>& frame) {
+    std::vector<std::pair<std::string, gray::RowConverter>> routines;
+    for (const gray::RowConverterVariant& variant : gray::bgrxRowConverterVariants()) {
+        if (variant.supportedByThisCpu) routines.emplace_back(variant.name, variant.convert);
+    }
+    routines.emplace_back("dispatched", gray::fastestBgrxRowConverter());
+    std::vector<ConversionFigure> figures;
+    std::vector<std::uint8_t> pixels(frame.size());
+    for (const auto& [name, convert] : routines) {
+        std::vector<double> times;
+        for (int i = 0; i < kFrames; ++i) {
+            std::memcpy(pixels.data(), frame.data(), frame.size());
+            const auto start = Clock::now();
+            gray::convertBgrxImage(pixels.data(), kWidth, kHeight, 4 * static_cast<std::size_t>(kWidth), convert);
+            asm volatile("" : : "r"(pixels.data()) : "memory");
+            times.push_back(millisecondsSince(start));
+        }
+        std::sort(times.begin(), times.end());
+        figures.push_back({name, times[times.size() / 2]});
+    }
+    return figures;
+}
+
 RefreshFigures measureRefresh(const std::string& display) {
     x11::DisplayConnection connection(display.c_str());
     const x11::Extensions extensions = x11::requireExtensions(connection.get());
     x11::installErrorHandlers(extensions);
     RefreshFigures figures;
+    figures.conversions = measureConversions(colourFrame(connection.get()));
     x11::Compositor compositor(connection.get(), extensions);
     compositor.catchUp();
     for (int i = 0; i < 10; ++i) compositor.repaintScreen(nullptr);
@@ -354,6 +399,14 @@ void printRefresh(const RefreshFigures& figures) {
     std::printf("  %-44s %9.2f\n", "whole frame / memcpy", figures.wholeMs / figures.memcpyMs);
     std::printf("  %-44s %9.2f\n", "gray conversion / memcpy", convert / figures.memcpyMs);
     std::printf("  %-44s %8.1f %%\n\n", "gray conversion's share of a whole frame", 100 * convert / figures.wholeMs);
+
+    std::printf("Gray conversion of the colour frame alone (median of %d)\n", kFrames);
+    std::printf("  %-12s %9s %10s %14s\n", "routine", "ms", "x memcpy", "plain / this");
+    for (const ConversionFigure& c : figures.conversions) {
+        std::printf("  %-12s %9.3f %10.2f %14.2f\n", c.routine.c_str(), c.ms, c.ms / figures.memcpyMs,
+                    figures.conversions.front().ms / c.ms);
+    }
+    std::printf("\n");
 }
 
 void printLive(const std::vector<LiveFigures>& all) {
