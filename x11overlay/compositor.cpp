@@ -69,8 +69,8 @@ Compositor::Compositor(Display* display, const Extensions& extensions)
       copier_(display, root_, width_, height_),
       buffer_(display, root_, width_, height_),
       selection_(display, screen_),
-      overlay_(display, root_),
       background_(display, root_, width_, height_),
+      overlay_(display, root_),
       quitKey_(display, root_) {
     {
         // No window may come, go or change unseen between redirecting the
@@ -102,7 +102,7 @@ void Compositor::adoptExistingWindows() {
         if (!window->learnAttributes()) continue;
         TrackedWindow& adopted = stack_.addOnTop(std::move(window));
         adopted.followShapeChanges();
-        if (adopted.mapped()) startShowing(adopted);
+        if (adopted.shown()) startShowing(adopted);
     }
     if (children) XFree(children);
 }
@@ -245,7 +245,7 @@ void Compositor::onMap(const XMapEvent& event) {
         return;
     }
     window->setMapped(true);
-    startShowing(*window);
+    if (window->shown()) startShowing(*window);
 }
 
 void Compositor::onUnmap(const XUnmapEvent& event) {
@@ -279,7 +279,7 @@ void Compositor::onReparent(const XReparentEvent& event) {
         forget(event.window);
         return;
     }
-    if (window->mapped()) startShowing(*window);
+    if (window->shown()) startShowing(*window);
 }
 
 void Compositor::onCirculate(const XCirculateEvent& event) {

@@ -91,12 +91,16 @@ private:
     GrayCopier copier_;
     ColourBuffer buffer_;
     CompositingManagerSelection selection_;
-    // Made after the overlay window (which hides the windows' moment off the
-    // screen) but given back after it is released: then the server paints
-    // the desktop background and shows every window again at once.
+    // Made last, when the overlay window hides the windows' moment off the
+    // screen, but given back only after the overlay window is released: then
+    // the server paints the desktop background and shows every window again
+    // at once.
     std::unique_ptr<RootRedirection> redirection_;
-    OverlayWindow overlay_;
+    // Captured before the redirection, which stops the server from painting
+    // the root's background; it also finds a client that redirects the
+    // windows without announcing itself before anything visible changes.
     DesktopBackground background_;
+    OverlayWindow overlay_;
     WindowStack stack_;
     QuitKeyGrab quitKey_;
 

@@ -3,7 +3,9 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xcomposite.h>
+#include <X11/extensions/Xfixes.h>
 #include <X11/extensions/Xrender.h>
+#include <X11/extensions/shape.h>
 
 #include <cstdint>
 #include <vector>
@@ -111,6 +113,10 @@ DesktopBackground::DesktopBackground(Display* display, Window root, int width, i
                                kExitOtherCompositor);
         }
     }
+    // It must not take a click or the pointer for the moment it is mapped.
+    const XserverRegion nothing = XFixesCreateRegion(display_, nullptr, 0);
+    XFixesSetWindowShapeRegion(display_, painter.get(), ShapeInput, 0, 0, nothing);
+    XFixesDestroyRegion(display_, nothing);
     XMapWindow(display_, painter.get());
     const OwnedPixmap painted(display_, XCompositeNameWindowPixmap(display_, painter.get()));
     const Rect tile = smallestTile(display_, painted.get(), width, height);
