@@ -303,7 +303,7 @@ TEST_F(SorvelLifecycle, NothingGrowsOverManyRefreshes) {
     EXPECT_EQ(processAfter.sharedSegments, processBefore.sharedSegments);
     EXPECT_LE(processAfter.residentKb - processBefore.residentKb, 1024)
         << "resident memory grew from " << processBefore.residentKb << " kB to " << processAfter.residentKb << " kB";
-    RecordProperty("resident_kb", static_cast<int>(processAfter.residentKb));
+    RecordProperty("resident_growth_kb", static_cast<int>(processAfter.residentKb - processBefore.residentKb));
 
     sorvel->sendSignal(SIGTERM);
     EXPECT_EQ(sorvel->waitForExit(kShowTimeout), kEnded) << sorvel->errors();
