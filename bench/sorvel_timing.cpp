@@ -142,7 +142,6 @@ std::vector<ConversionFigure> measureConversions(const std::vector<std::uint8_t>
 RefreshFigures measureRefresh(const std::string& display) {
     x11::DisplayConnection connection(display.c_str());
     const x11::Extensions extensions = x11::requireExtensions(connection.get());
-    x11::installErrorHandlers(extensions);
     RefreshFigures figures;
     figures.conversions = measureConversions(colourFrame(connection.get()));
     x11::Compositor compositor(connection.get(), extensions);

@@ -77,7 +77,6 @@ int main(int argc, char** argv) {
         SignalWatch signals;
         DisplayConnection connection(options.display);
         const Extensions extensions = requireExtensions(connection.get());
-        installErrorHandlers(extensions);
 
         Compositor compositor(connection.get(), extensions);
         compositor.catchUp();

@@ -76,6 +76,8 @@ int handleXError(Display* display, XErrorEvent* error) {
 }
 
 DisplayConnection::DisplayConnection(const char* name) : display_(XOpenDisplay(name)) {
+    XSetErrorHandler(handleXError);
+    XSetIOErrorHandler(handleIoError);
     const char* shown = XDisplayName(name);
     name_ = shown != nullptr ? shown : "";
     if (display_ == nullptr) {
@@ -132,13 +134,8 @@ Extensions requireExtensions(Display* display) {
     if (!missing.empty()) {
         throw StartupError("the X server lacks extensions that sorvel needs: " + missing);
     }
+    knownExtensions = found;
     return found;
-}
-
-void installErrorHandlers(const Extensions& extensions) {
-    knownExtensions = extensions;
-    XSetErrorHandler(handleXError);
-    XSetIOErrorHandler(handleIoError);
 }
 
 ErrorTrap::ErrorTrap(Display* display)

@@ -17,7 +17,8 @@ enum ExitCode : int {
     kExitOtherCompositor = 3,    // another compositing manager runs
 };
 
-// A reason why the overlay cannot start, with the exit code it ends with.
+// A reason why the overlay cannot start or go on, with the exit code it ends
+// with.
 class StartupError : public std::runtime_error {
 public:
     StartupError(const std::string& message, ExitCode code = kExitCannotRun)
@@ -37,6 +38,11 @@ struct Extensions {
     int renderEventBase = 0, renderErrorBase = 0;
 };
 
+// The connection. While one is open, X errors go to an active ErrorTrap;
+// without one, errors that a vanished window causes (a window destroyed
+// between an event and the requests that follow it, the classic race of a
+// compositing manager) are ignored and others are reported on stderr: none
+// ends the process. A lost connection ends it with kExitCannotRun.
 class DisplayConnection {
 public:
     // Opens the named display (null: $DISPLAY). Throws StartupError.
@@ -54,16 +60,9 @@ private:
 };
 
 // Checks Composite 0.3, DAMAGE 1.1, XFIXES 2.0, SHAPE 1.1, RENDER 0.6, RANDR
-// 1.2 and MIT-SHM with shared pixmaps off or on; throws a StartupError that
-// names every missing or too old one.
+// 1.3 and MIT-SHM 1.1; throws a StartupError that names every missing or too
+// old one. The error handler learns the extensions' error numbers from it.
 Extensions requireExtensions(Display* display);
-
-// Installs the process-wide handlers. X errors go to an active ErrorTrap;
-// without one, errors that a vanished window causes (a window destroyed
-// between an event and the requests that follow it, the classic race of a
-// compositing manager) are ignored and others are reported on stderr: none
-// ends the process. A lost connection ends it with kExitCannotRun.
-void installErrorHandlers(const Extensions& extensions);
 
 // Collects the first X error of the requests made while it exists.
 class ErrorTrap {
