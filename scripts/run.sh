@@ -79,3 +79,64 @@ echo "Screenshots:"
 echo "  $out/scene.png      the colour scene"
 echo "  $out/sorvel.png     the overlay over it"
 echo "  $out/grayscale.png  the snapshot program after one cycle"
+
+# ---- The native X11 overlay, sorvel ------------------------------------------
+# Ordinary X programs over a coloured desktop, sorvel over them, a window
+# opened and moved while it runs, and Ctrl+Alt+Q to end it.
+show_native_overlay() {
+    local sorvel_program="$VELMORA_ROOT/build/native/bin/sorvel" log moving sorvel x
+    local programs=()
+    echo "== The native X11 overlay, sorvel"
+    xsetroot -solid '#2f6db5'
+    xlogo -geometry 320x320+60+60 -bg '#d81b1b' -fg '#ffd400' -render 2>/dev/null & programs+=($!)
+    xclock -geometry 260x260+440+80 -bg '#1fa34a' -fg white -hd '#ffe000' -hl '#ffe000' 2>/dev/null & programs+=($!)
+    xeyes -geometry 360x240+760+100 -fg '#8a2be2' -outline '#ff7f00' 2>/dev/null & programs+=($!)
+    xcalc -geometry +1180+60 -bg '#f08a00' -fg '#102040' 2>/dev/null & programs+=($!)
+    sleep 1
+    screenshot "$out/native-scene.png"
+
+    log=$(mktemp)
+    "$sorvel_program" >"$log" 2>&1 &
+    sorvel=$!
+    for _ in $(seq 100); do grep -q "sorvel: showing" "$log" && break; sleep 0.1; done
+    if ! grep -q "sorvel: showing" "$log"; then
+        echo "sorvel did not start:" >&2
+        cat "$log" >&2
+        kill "${programs[@]}" "$sorvel" 2>/dev/null || true
+        rm -f "$log"
+        return 1
+    fi
+    sed 's/^/  /' "$log"
+    sleep 0.5
+    screenshot "$out/native-sorvel.png"
+
+    xlogo -geometry 280x280+300+520 -title "moving logo" -bg '#00a0e0' -fg '#202060' 2>/dev/null & programs+=($!)
+    moving=$(wait_for_window "^moving logo$")
+    sleep 0.5
+    for x in 420 540 660 780 900; do
+        xdotool windowmove "$moving" "$x" 560
+        sleep 0.2
+    done
+    sleep 0.3
+    screenshot "$out/native-sorvel-live.png"
+
+    xdotool key --clearmodifiers ctrl+alt+q
+    for _ in $(seq 50); do kill -0 "$sorvel" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$sorvel" 2>/dev/null; then
+        echo "sorvel did not end on Ctrl+Alt+Q" >&2
+        kill "${programs[@]}" "$sorvel" 2>/dev/null || true
+        rm -f "$log"
+        return 1
+    fi
+    echo "sorvel ended on Ctrl+Alt+Q"
+    sleep 0.5
+    screenshot "$out/native-after.png"
+    kill "${programs[@]}" 2>/dev/null || true
+    rm -f "$log"
+
+    echo "  $out/native-scene.png       ordinary X programs in colour"
+    echo "  $out/native-sorvel.png      the same with sorvel"
+    echo "  $out/native-sorvel-live.png a window opened and moved while sorvel runs"
+    echo "  $out/native-after.png       the colours back after Ctrl+Alt+Q"
+}
+show_native_overlay

@@ -13,6 +13,12 @@ packages=(
     wine64 wine32:i386 qemu-user            # running what was built (wine32 only runs where the kernel runs 32-bit code)
     xvfb openbox xdotool x11-apps x11-utils imagemagick   # a display to run on, input, screenshots
     procps file
+    # The native X11 overlay, sorvel: Xlib with its extensions and pixman
+    # regions; XTEST and X-Resource for its tests; xsetroot for its demo;
+    # picom to compare with in its benchmark
+    libx11-dev libxcomposite-dev libxdamage-dev libxfixes-dev libxext-dev
+    libxrandr-dev libxrender-dev libpixman-1-dev pkg-config
+    libxtst-dev libxres-dev x11-xserver-utils picom
 )
 
 sudo_cmd=()
