@@ -126,7 +126,7 @@ VariantDispatch<GrayConverter>& lightnessGrayDispatch() {
 }
 
 std::int32_t HslKernel(PixelBufferInfo* info, std::int32_t hue, std::int32_t saturation, std::int32_t lightness) {
-    const std::size_t pixels = pixelCountOf(info->TargetBitmap);
+    const std::size_t pixels = info ? pixelCountOf(info->TargetBitmap) : 0;
     if (pixels == 0) return -1;
     const auto* source = static_cast<const std::uint8_t*>(info->SourceBitmap.bmBits);
     auto* destination = static_cast<std::uint8_t*>(info->TargetBitmap.bmBits);

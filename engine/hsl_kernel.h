@@ -28,8 +28,8 @@ struct HslParameters {
 
 // Recolours the TargetBitmap.bmWidth x bmHeight pixels from SourceBitmap.bmBits
 // into TargetBitmap.bmBits (the same block or two separate ones), in memory
-// order. A record without pixels (a width or height of zero or less) reads
-// and writes no memory. Always returns -1.
+// order. No record (null), or one without pixels (a width or height of zero
+// or less), reads and writes no memory. Always returns -1.
 std::int32_t HslKernel(PixelBufferInfo* info, std::int32_t hue, std::int32_t saturation, std::int32_t lightness);
 
 // The readable reference: every pixel through the full model.

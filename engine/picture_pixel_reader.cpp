@@ -13,6 +13,7 @@ namespace {
 using namespace runtime;
 
 HBITMAP bitmapHandleOf(IPicture* picture) {
+    if (!picture) throw RuntimeError::objectNotSet();
     OLE_HANDLE handle = 0;
     raiseOnFailure(picture->get_Handle(&handle));
     return reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
@@ -62,7 +63,9 @@ void* readThroughDeviceContext(IPicture* picture, const BITMAP& bitmap, ByteGrid
 Boolean ReadPicturePixels(IPicture* picture, PixelBufferInfo& info, ByteGrid& pixelCopy, ByteGrid& dibBuffer,
                           Boolean useOwnBits, Boolean showErrors) {
     BITMAP bitmap{};
-    if (gdi32::GetObjectA(bitmapHandleOf(picture), sizeof(BITMAP), &bitmap) == 0) {
+    // A bitmap without a positive width and height has no pixels to read.
+    if (gdi32::GetObjectA(bitmapHandleOf(picture), sizeof(BITMAP), &bitmap) == 0 || bitmap.bmWidth <= 0 ||
+        bitmap.bmHeight <= 0) {
         reportFailure(showErrors, kCannotReadBitmapInfo);
         return kFalse;
     }

@@ -19,7 +19,9 @@ namespace velmora::engine {
 // destination, and `pixelCopy` gets a copy. Both arrays are dimensioned
 // (1 to 4 x width, 1 to height). Returns true (-1) when `info` was filled;
 // on failure `info` and `pixelCopy` are untouched and, when `showErrors` is
-// non-zero, a message box says what failed. Sizes beyond 32 bits raise the
+// non-zero, a message box says what failed (a bitmap without a positive width
+// and height fails as one whose information cannot be read). A null picture
+// raises the runtime's error 91. Sizes beyond 32 bits raise the
 // overflow error (6); a failure code of the picture's handle getter raises
 // a run-time error carrying it.
 runtime::Boolean ReadPicturePixels(IPicture* picture, PixelBufferInfo& info, ByteGrid& pixelCopy,

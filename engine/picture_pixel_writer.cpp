@@ -19,6 +19,15 @@ HBITMAP currentBitmap(PictureBox& pictureBox, Boolean forceNewPicture) {
     return forceNewPicture != 0 ? nullptr : reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
 }
 
+// A target whose pixels can be copied: a positive width and height, rows of
+// 4 x width bytes of 32-bit pixels, and pixel memory. Anything else would
+// copy a negative size turned huge, too many bytes or from address 0.
+bool canBeCopied(const BitmapRecord& target, std::int32_t bytes) {
+    return target.bmWidth > 0 && target.bmHeight > 0 && target.bmBitsPixel == 32 &&
+           target.bmWidthBytes == 4 * static_cast<std::int64_t>(target.bmWidth) && bytes > 0 &&
+           target.bmBits != nullptr;
+}
+
 bool fitsTheCurrentBitmap(int objectResult, const BITMAP& current, const BitmapRecord& target) {
     return objectResult > 0 && current.bmBits != nullptr && current.bmWidth == target.bmWidth &&
            current.bmHeight == target.bmHeight && current.bmBitsPixel == target.bmBitsPixel;
@@ -26,6 +35,10 @@ bool fitsTheCurrentBitmap(int objectResult, const BITMAP& current, const BitmapR
 
 Boolean showNewPicture(PictureBox& pictureBox, const BitmapRecord& target) {
     const std::int32_t bytes = checkedMultiply(target.bmHeight, target.bmWidthBytes);
+    if (!canBeCopied(target, bytes)) {
+        messageBox(kCannotCopyPicture);
+        return kFalse;
+    }
     const BITMAPINFO header = bottomUp32BitHeader(target.bmWidth, target.bmHeight, bytes);
     PICTDESC description{};
     description.cbSizeofstruct = sizeof(PICTDESC);
@@ -84,6 +97,10 @@ Boolean WritePicturePixels(PictureBox& pictureBox, const BitmapRecord& target, B
     }
     if (fitsTheCurrentBitmap(objectResult, shape, target)) {
         const std::int32_t bytes = checkedMultiply(target.bmWidthBytes, target.bmHeight);
+        if (!canBeCopied(target, bytes) || bytes > static_cast<std::int64_t>(shape.bmWidthBytes) * shape.bmHeight) {
+            messageBox(kCannotCopyPicture);
+            return kFalse;
+        }
         kernel32::RtlMoveMemory(shape.bmBits, target.bmBits, static_cast<SIZE_T>(bytes));
         pictureBox.Refresh();
         return kTrue;

@@ -17,7 +17,10 @@ inline constexpr wchar_t kPictureInterfaceId[] = L"{7BF80980-BF32-101A-8BBB-00AA
 // it and made the box's picture (`forceNewPicture` non-zero always takes this
 // way). Failures of the new-picture way show a message captioned with the
 // application title; the box then keeps its picture and the result is false.
-// Sizes beyond 32 bits raise the overflow error (6).
+// A target whose pixels cannot be copied (no pixel memory, a width or height
+// of zero or less, rows other than 4 x width bytes of 32-bit pixels) fails
+// the same way with "Bildkopie konnte nicht erstellt werden". Sizes beyond 32
+// bits raise the overflow error (6).
 runtime::Boolean WritePicturePixels(runtime::PictureBox& pictureBox, const BitmapRecord& target,
                                     runtime::Boolean forceNewPicture);
 

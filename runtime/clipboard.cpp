@@ -8,20 +8,17 @@
 namespace velmora::runtime::Clipboard {
 namespace {
 
-constexpr std::int32_t kCannotOpenClipboard = 521;
-constexpr std::int32_t kInvalidClipboardFormat = 460;
-
 class OpenedClipboard {
 public:
     OpenedClipboard() {
-        if (!OpenClipboard(mainFormWindow())) throw RuntimeError(kCannotOpenClipboard, L"Can't open Clipboard");
+        if (!OpenClipboard(mainFormWindow())) throw RuntimeError::numbered(kCannotOpenClipboard);
     }
     ~OpenedClipboard() { CloseClipboard(); }
     OpenedClipboard(const OpenedClipboard&) = delete;
     OpenedClipboard& operator=(const OpenedClipboard&) = delete;
 };
 
-RuntimeError invalidFormat() { return {kInvalidClipboardFormat, L"Invalid Clipboard format"}; }
+RuntimeError invalidFormat() { return RuntimeError::numbered(kInvalidClipboardFormat); }
 
 // The image format the clipboard's owner put there: the clipboard lists the
 // formats placed first and those it can make from them after. 0 for none.

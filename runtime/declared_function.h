@@ -12,6 +12,14 @@
 
 namespace velmora::runtime {
 
+// How bindings load a library file: the system's LoadLibraryExW, or a test's
+// stand-in (which reports failure as the system does, through SetLastError).
+using LibraryLoader = std::function<HMODULE(const std::wstring& file, DWORD flags)>;
+
+// Makes `loader` load the libraries of bindings made from now on (the
+// system's again when empty) and returns the loader used before.
+LibraryLoader substituteLibraryLoader(LibraryLoader loader);
+
 // Finds a library and an entry point; the binding shared by every signature.
 class FunctionBinding {
 public:
@@ -28,8 +36,9 @@ public:
 protected:
     // The entry's address, looking it up on the first call. The library is
     // searched for in the program's folder and the system folder only, never
-    // in the current directory or along PATH, and is never unloaded. Raises
-    // the runtime's error for a missing library or entry.
+    // in the current directory or along PATH (by full path where the system
+    // lacks the search flags that say so), and is never unloaded. Raises the
+    // runtime's error for a missing library or entry.
     void* address();
 
 private:

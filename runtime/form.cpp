@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "application.h"
+#include "platform.h"
 #include "screen.h"
 
 namespace velmora::runtime {
@@ -12,6 +13,10 @@ namespace {
 constexpr wchar_t kFormClass[] = L"VelmoraForm";
 constexpr wchar_t kPictureBoxClass[] = L"VelmoraPictureBox";
 constexpr int kCloseHotKeyId = 1;
+// Control ids start above the ones the dialog manager gives a meaning to
+// (IDOK 1 for Enter, IDCANCEL 2 for Escape, up to IDCONTINUE 11), so that no
+// key stands in for a click on a control.
+constexpr int kFirstControlId = 100;
 
 LRESULT CALLBACK pictureBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* box = reinterpret_cast<PictureBox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -171,11 +176,20 @@ void Form::createWindow() {
     if (!window_) throw RuntimeError::outOfMemory();
     deviceContext_ = GetDC(window_);
     registerForm(window_);
-    for (std::size_t i = 0; i < controls_.size(); ++i) createControl(controls_[i], static_cast<int>(i) + 1);
-    if (description_.closeHotKey) {
-        RegisterHotKey(window_, kCloseHotKeyId, description_.closeHotKey->modifiers | MOD_NOREPEAT,
-                       description_.closeHotKey->key);
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        createControl(controls_[i], kFirstControlId + static_cast<int>(i));
     }
+    if (description_.closeHotKey) registerCloseHotKey(*description_.closeHotKey);
+}
+
+void Form::registerCloseHotKey(const HotKey& key) {
+    // Without auto-repeat, so that holding the keys closes once; systems
+    // before Windows 7 do not know that flag and refuse it. A key that another
+    // program holds stays with it: the form then closes from its taskbar
+    // button only.
+    if (user32::RegisterHotKey(window_, kCloseHotKeyId, key.modifiers | kNoRepeatModifier, key.key)) return;
+    if (GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED) return;
+    user32::RegisterHotKey(window_, kCloseHotKeyId, key.modifiers, key.key);
 }
 
 void Form::createControl(Control& control, int id) {
@@ -276,7 +290,8 @@ void Form::onClick(const std::wstring& control, std::function<void()> handler) {
 void Form::onTimer(const std::wstring& timerName, std::function<void()> handler) { onClick(timerName, std::move(handler)); }
 
 Form::Control* Form::controlById(int id) {
-    return id >= 1 && static_cast<std::size_t>(id) <= controls_.size() ? &controls_[id - 1] : nullptr;
+    const int index = id - kFirstControlId;
+    return index >= 0 && static_cast<std::size_t>(index) < controls_.size() ? &controls_[index] : nullptr;
 }
 
 Form* Form::fromWindow(HWND window) {
@@ -304,7 +319,20 @@ void Form::focusNextControl(bool forward) {
     } else if (!forward) {
         next = stops.size() - 1;
     }
+    // On Windows an option button that gets the focus reports a click
+    // unless it is selected already; moving through the tab order selects
+    // nothing.
+    movingFocus_ = true;
     SetFocus(stops[next]);
+    movingFocus_ = false;
+}
+
+void Form::clickFocusedCommandButton() {
+    const HWND focused = GetFocus();
+    const auto button = std::find_if(controls_.begin(), controls_.end(), [&](const Control& control) {
+        return control.window == focused && control.description.kind == ControlKind::CommandButton;
+    });
+    if (button != controls_.end()) SendMessageW(focused, BM_CLICK, 0, 0);
 }
 
 void Form::optionClicked(Control& option) {
@@ -347,7 +375,7 @@ LRESULT Form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (HIWORD(wParam) == BN_CLICKED) {
                 if (Control* control = controlById(LOWORD(wParam))) {
                     if (control->description.kind == ControlKind::OptionButton) {
-                        optionClicked(*control);
+                        if (!movingFocus_) optionClicked(*control);
                     } else if (control->handler) {
                         runEventHandler(control->handler);
                     }

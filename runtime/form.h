@@ -35,6 +35,9 @@ struct ControlDescription {
     bool enabled = true;
 };
 
+// RegisterHotKey's MOD_NOREPEAT, which Windows knows from version 7 on.
+inline constexpr UINT kNoRepeatModifier = 0x4000;
+
 // A system-wide key combination (RegisterHotKey modifiers and virtual key).
 struct HotKey {
     UINT modifiers;
@@ -121,6 +124,8 @@ public:
     // order is kept by the runtime, independently of which control is drawn
     // on top where controls overlap.
     void focusNextControl(bool forward);
+    // Clicks the command button that has the focus, if one has it.
+    void clickFocusedCommandButton();
 
     PictureBox& pictureBox(const std::wstring& name);
     Timer& timer(const std::wstring& name);
@@ -147,6 +152,7 @@ private:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void createWindow();
     void createControl(Control& control, int id);
+    void registerCloseHotKey(const HotKey& key);
     Control* controlById(int id);
     Control& controlNamed(const std::wstring& name, ControlKind kind);
     const Control* findControl(const std::wstring& name) const;
@@ -157,8 +163,9 @@ private:
     HWND window_ = nullptr;
     HDC deviceContext_ = nullptr;
     int windowState_;
-    std::vector<Control> controls_;  // in tab order; a control's id is its index + 1
+    std::vector<Control> controls_;  // in tab order; ids follow the same order
     Control* selectedOption_ = nullptr;
+    bool movingFocus_ = false;
 };
 
 }  // namespace velmora::runtime

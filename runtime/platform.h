@@ -26,6 +26,7 @@ inline DeclaredFunction<int(HWND, HDC)> ReleaseDC{"user32", "ReleaseDC"};
 inline DeclaredFunction<void(BYTE, BYTE, DWORD, ULONG_PTR)> keybd_event{"user32", "keybd_event"};
 inline DeclaredFunction<int(HWND, LPCWSTR, LPCWSTR, UINT)> MessageBoxW{"user32", "MessageBoxW"};
 inline DeclaredFunction<int(int)> GetSystemMetrics{"user32", "GetSystemMetrics"};
+inline DeclaredFunction<BOOL(HWND, int, UINT, UINT)> RegisterHotKey{"user32", "RegisterHotKey"};
 }  // namespace user32
 
 // The overlay declares SetWindowPos with the library's full file name.

@@ -1,6 +1,7 @@
 #include "runtime_error.h"
 
 #include <cmath>
+#include <utility>
 
 namespace velmora::runtime {
 namespace {
@@ -28,13 +29,45 @@ std::wstring systemMessage(HRESULT code) {
 
 }  // namespace
 
+std::wstring runtimeErrorText(std::int32_t number) {
+    static const std::pair<std::int32_t, const wchar_t*> texts[] = {
+        {kInvalidProcedureCall, L"Invalid procedure call or argument"},
+        {kOverflow, L"Overflow"},
+        {kOutOfMemory, L"Out of memory"},
+        {kSubscriptOutOfRange, L"Subscript out of range"},
+        {kDivisionByZero, L"Division by zero"},
+        {13, L"Type mismatch"},
+        {28, L"Out of stack space"},
+        {kErrorInLoadingDll, L"Error in loading DLL"},
+        {49, L"Bad DLL calling convention"},
+        {kInternalError, L"Internal error"},
+        {kFileNotFound, L"File not found"},
+        {70, L"Permission denied"},
+        {kObjectNotSet, L"Object variable or With block variable not set"},
+        {380, L"Invalid property value"},
+        {381, L"Invalid property array index"},
+        {424, L"Object required"},
+        {438, L"Object doesn't support this property or method"},
+        {kDllEntryPointNotFound, L"Specified DLL function not found"},
+        {kInvalidClipboardFormat, L"Invalid Clipboard format"},
+        {481, L"Invalid picture"},
+        {kCannotOpenClipboard, L"Can't open Clipboard"},
+    };
+    for (const auto& [known, text] : texts) {
+        if (known == number) return text;
+    }
+    return L"Application-defined or object-defined error";
+}
+
 RuntimeError::RuntimeError(std::int32_t number, std::wstring description)
     : number_(number), description_(std::move(description)), narrow_(narrowed(number_, description_)) {}
 
-RuntimeError RuntimeError::overflow() { return {kOverflow, L"Overflow"}; }
-RuntimeError RuntimeError::subscriptOutOfRange() { return {kSubscriptOutOfRange, L"Subscript out of range"}; }
-RuntimeError RuntimeError::divisionByZero() { return {kDivisionByZero, L"Division by zero"}; }
-RuntimeError RuntimeError::outOfMemory() { return {kOutOfMemory, L"Out of memory"}; }
+RuntimeError RuntimeError::numbered(std::int32_t number) { return {number, runtimeErrorText(number)}; }
+RuntimeError RuntimeError::overflow() { return numbered(kOverflow); }
+RuntimeError RuntimeError::subscriptOutOfRange() { return numbered(kSubscriptOutOfRange); }
+RuntimeError RuntimeError::divisionByZero() { return numbered(kDivisionByZero); }
+RuntimeError RuntimeError::outOfMemory() { return numbered(kOutOfMemory); }
+RuntimeError RuntimeError::objectNotSet() { return numbered(kObjectNotSet); }
 
 RuntimeError RuntimeError::fileNotFound(const std::wstring& file) {
     return {kFileNotFound, L"File not found: " + file};
@@ -51,10 +84,8 @@ RuntimeError RuntimeError::entryPointNotFound(const std::wstring& entry, const s
 #ifdef _WIN32
 RuntimeError RuntimeError::fromHresult(HRESULT code) {
     // Errors that an object raises with the runtime's own numbers come back
-    // as those numbers; any other failure code is reported as it is.
-    if (HRESULT_FACILITY(code) == FACILITY_CONTROL) {
-        return {static_cast<std::int32_t>(HRESULT_CODE(code)), systemMessage(code)};
-    }
+    // as those numbers and texts; any other failure code is reported as it is.
+    if (HRESULT_FACILITY(code) == FACILITY_CONTROL) return numbered(HRESULT_CODE(code));
     const std::wstring detail = systemMessage(code);
     return {static_cast<std::int32_t>(code), detail.empty() ? L"Automation error" : L"Automation error\n" + detail};
 }

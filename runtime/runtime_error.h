@@ -19,10 +19,17 @@ enum ErrorNumber : std::int32_t {
     kSubscriptOutOfRange = 9,
     kDivisionByZero = 11,
     kErrorInLoadingDll = 48,
-    kFileNotFound = 53,
-    kDllEntryPointNotFound = 453,
     kInternalError = 51,
+    kFileNotFound = 53,
+    kObjectNotSet = 91,
+    kDllEntryPointNotFound = 453,
+    kInvalidClipboardFormat = 460,
+    kCannotOpenClipboard = 521,
 };
+
+// The runtime's text for one of its error numbers ("Overflow" for 6); a
+// general text for a number it does not know.
+std::wstring runtimeErrorText(std::int32_t number);
 
 class RuntimeError : public std::exception {
 public:
@@ -32,10 +39,14 @@ public:
     const std::wstring& description() const { return description_; }
     const char* what() const noexcept override { return narrow_.c_str(); }
 
+    // An error with the runtime's own text for its number.
+    static RuntimeError numbered(std::int32_t number);
     static RuntimeError overflow();
     static RuntimeError subscriptOutOfRange();
     static RuntimeError divisionByZero();
     static RuntimeError outOfMemory();
+    // An object was used where there is none (a null picture, say).
+    static RuntimeError objectNotSet();
     static RuntimeError fileNotFound(const std::wstring& file);
     static RuntimeError errorInLoadingDll(const std::wstring& file);
     static RuntimeError entryPointNotFound(const std::wstring& entry, const std::wstring& library);

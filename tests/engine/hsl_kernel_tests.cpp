@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "adjust_hsl.h"
@@ -252,6 +253,26 @@ TEST(HslKernel, ARecordWithoutPixelsReadsAndWritesNothing) {
     EXPECT_EQ(HslKernel(&negative, 1, 1, 1), -1);
     negative = recordFor(nullptr, nullptr, 10, -5);
     EXPECT_EQ(HslKernel(&negative, 1, 1, 1), -1);
+    EXPECT_EQ(HslKernel(nullptr, -1, 0, -1), -1);
+    EXPECT_EQ(AdjustHSL(nullptr, -1, 0, -1), -1);
+}
+
+// The target's width and height say how many pixels there are; the source's
+// may differ (a record filled by hand) and must not widen the run.
+TEST(HslKernel, CountsThePixelsOfTheTargetRecord) {
+    std::vector<std::uint8_t> source(4 * 64, 200), destination(4 * 64, 7);
+    const std::int32_t one = static_cast<std::int32_t>(kOne);
+    for (const auto& [hue, saturation, lightness] : {std::tuple{-1, 0, -1}, std::tuple{-1, -1, -1},
+                                                     std::tuple{one, one / 2, one}}) {
+        std::fill(destination.begin(), destination.end(), 7);
+        PixelBufferInfo info = recordFor(source.data(), destination.data(), 8, 8);
+        info.TargetBitmap.bmWidth = 3;
+        info.TargetBitmap.bmHeight = 2;
+        EXPECT_EQ(HslKernel(&info, hue, saturation, lightness), -1);
+        EXPECT_NE(destination[4 * 6 - 1], 7) << "the sixth pixel was written";
+        EXPECT_TRUE(std::all_of(destination.begin() + 4 * 6, destination.end(), [](std::uint8_t b) { return b == 7; }))
+            << "only 3 x 2 pixels were to be written";
+    }
 }
 
 }  // namespace

@@ -262,28 +262,67 @@ TEST_F(ReaderFailureTest, UnreadablePixelsWithAnUnboundedCopyRaiseSubscriptOutOf
     EXPECT_TRUE(sameRecord(info, sentinelInfo()));
 }
 
+// A bitmap as GetObjectA reports it (a stand-in: no real one is that large).
+ScopedSubstitute<decltype(gdi32::GetObjectA)> reportedBitmap(std::int32_t width, std::int32_t height, void* bits) {
+    return {gdi32::GetObjectA, [=](HANDLE, int, LPVOID out) {
+                BITMAP shape{};
+                shape.bmWidth = width;
+                shape.bmHeight = height;
+                shape.bmPlanes = 1;
+                shape.bmBitsPixel = 32;
+                shape.bmBits = bits;
+                std::memcpy(out, &shape, sizeof(shape));
+                return static_cast<int>(sizeof(shape));
+            }};
+}
+
+// On the read path (a bitmap without own pixels) and on the direct path (a
+// 32-bit bitmap with them, own bits allowed) alike.
 TEST_F(ReaderFailureTest, SizesBeyondThirtyTwoBitsOverflowBeforeAnythingElse) {
-    for (const auto& [width, height] : {std::pair{0x20000000, 1}, std::pair{0x4000, 0x8000}}) {
-        ScopedSubstitute huge(gdi32::GetObjectA, [width = width, height = height](HANDLE, int, LPVOID out) {
-            BITMAP shape{};
-            shape.bmWidth = width;
-            shape.bmHeight = height;
-            shape.bmPlanes = 1;
-            shape.bmBitsPixel = 32;
-            std::memcpy(out, &shape, sizeof(shape));
-            return static_cast<int>(sizeof(shape));
-        });
-        DeviceContextLog log;
-        try {
-            ReadPicturePixels(picture.get(), info, pixelCopy, dibBuffer, kFalse, kTrue);
-            ADD_FAILURE() << "no error";
-        } catch (const RuntimeError& error) {
-            EXPECT_EQ(error.number(), 6);
+    std::uint8_t ownPixels[4] = {};
+    for (void* bits : {static_cast<void*>(nullptr), static_cast<void*>(ownPixels)}) {
+        for (const auto& [width, height] : {std::pair{0x20000000, 1}, std::pair{0x4000, 0x8000}}) {
+            const auto huge = reportedBitmap(width, height, bits);
+            DeviceContextLog log;
+            int moves = 0;
+            ScopedSubstitute move(kernel32::RtlMoveMemory, [&](void*, const void*, SIZE_T) { ++moves; });
+            try {
+                ReadPicturePixels(picture.get(), info, pixelCopy, dibBuffer, kTrue, kTrue);
+                ADD_FAILURE() << "no error";
+            } catch (const RuntimeError& error) {
+                EXPECT_EQ(error.number(), 6);
+            }
+            EXPECT_TRUE(log.events.empty());
+            EXPECT_EQ(moves, 0);
+            EXPECT_FALSE(dibBuffer.hasBounds());
+            expectUntouched();
         }
-        EXPECT_TRUE(log.events.empty());
-        EXPECT_FALSE(dibBuffer.hasBounds());
-        expectUntouched();
     }
+}
+
+// Width and height as only a broken record would report them: a failure like
+// any other bitmap whose information cannot be read, never a copy.
+TEST_F(ReaderFailureTest, ABitmapWithoutAPositiveWidthAndHeightCannotBeRead) {
+    std::uint8_t ownPixels[4] = {};
+    for (const auto& [width, height] : {std::pair{-10, -10}, std::pair{0, 5}, std::pair{5, -1}}) {
+        const auto broken = reportedBitmap(width, height, ownPixels);
+        EXPECT_EQ(ReadPicturePixels(picture.get(), info, pixelCopy, dibBuffer, kTrue, kTrue), kFalse);
+    }
+    ASSERT_EQ(boxes.shown.size(), 3u);
+    EXPECT_EQ(boxes.shown[2].text, L"Bildinformationen konnten nicht gelesen werden");
+    EXPECT_FALSE(dibBuffer.hasBounds());
+    expectUntouched();
+}
+
+TEST_F(ReaderFailureTest, NoPictureRaisesObjectNotSet) {
+    try {
+        ReadPicturePixels(nullptr, info, pixelCopy, dibBuffer, kFalse, kTrue);
+        FAIL() << "no error";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.number(), 91);
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+    expectUntouched();
 }
 
 TEST_F(ReaderFailureTest, TheSizeArgumentIsTheFullBitmapRecord) {

@@ -98,6 +98,35 @@ private:
     ScopedSubstitute<decltype(olepro32::OleCreatePictureIndirect)> picture_;
 };
 
+// Counts the paints a window gets from the moment it is made until it goes.
+class PaintCounter {
+public:
+    explicit PaintCounter(HWND window) : window_(window) {
+        UpdateWindow(window_);  // nothing left over from before
+        SetPropW(window_, kCounter, this);
+        original_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PaintCounter::procedure)));
+    }
+    ~PaintCounter() {
+        SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+        RemovePropW(window_, kCounter);
+    }
+    PaintCounter(const PaintCounter&) = delete;
+    PaintCounter& operator=(const PaintCounter&) = delete;
+
+    int paints = 0;
+
+private:
+    static constexpr wchar_t kCounter[] = L"VelmoraPaintCounter";
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* counter = static_cast<PaintCounter*>(GetPropW(window, kCounter));
+        if (message == WM_PAINT) ++counter->paints;
+        return CallWindowProcW(counter->original_, window, message, wParam, lParam);
+    }
+    HWND window_;
+    WNDPROC original_ = nullptr;
+};
+
 class WriterTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -157,7 +186,9 @@ TEST_F(WriterTest, ASecondTargetOfTheSameSizeIsCopiedIntoTheSamePicture) {
     IPictureDisp* first = box().Picture().get();
     const Target second(64, 48, 2);
     WriterLog log;
+    const PaintCounter counter(box().hWnd());
     EXPECT_EQ(WritePicturePixels(box(), second.record, kFalse), kTrue);
+    EXPECT_EQ(counter.paints, 1) << "the box shows the new pixels at once";
     EXPECT_EQ(log.events, (std::vector<std::string>{"RtlMoveMemory"}));
     EXPECT_EQ(log.moved, second.pixels.size());
     EXPECT_EQ(box().Picture().get(), first);
@@ -195,7 +226,9 @@ TEST_F(WriterTest, TheBoxsOwnPixelMemoryIsOnlyRepainted) {
     same.bmWidth = 32, same.bmHeight = 16, same.bmWidthBytes = 128, same.bmBitsPixel = 32;
     same.bmBits = shown.dsBm.bmBits;
     WriterLog log;
+    const PaintCounter counter(box().hWnd());
     EXPECT_EQ(WritePicturePixels(box(), same, kFalse), kTrue);
+    EXPECT_EQ(counter.paints, 1) << "the box shows its changed pixels at once";
     EXPECT_TRUE(log.events.empty());
 }
 
@@ -306,6 +339,39 @@ TEST_F(WriterFailureTest, SizesBeyondThirtyTwoBitsOverflow) {
     }
     EXPECT_TRUE(log.events.empty());
     EXPECT_EQ(box().Picture().get(), previous);
+}
+
+// Records only a broken caller would pass: each is refused with the message
+// for a picture copy that cannot be made, before any memory is moved.
+TEST_F(WriterFailureTest, ATargetWhosePixelsCannotBeCopiedIsRefused) {
+    BitmapRecord noPixels = target.record, upsideDown = target.record, negative = target.record,
+                 wideRows = target.record, twentyFourBit = target.record;
+    noPixels.bmBits = nullptr;
+    upsideDown.bmHeight = -16;
+    negative.bmWidth = -16, negative.bmWidthBytes = -64;
+    wideRows.bmWidthBytes = 4 * 16 + 4;
+    twentyFourBit.bmBitsPixel = 24;
+    for (const BitmapRecord& broken : {upsideDown, negative, wideRows, twentyFourBit}) {
+        EXPECT_EQ(WritePicturePixels(box(), broken, kTrue), kFalse);
+    }
+    EXPECT_EQ(log.moved, 0u);
+    ASSERT_EQ(boxes.shown.size(), 4u);
+    for (const auto& shown : boxes.shown) EXPECT_EQ(shown.text, L"Bildkopie konnte nicht erstellt werden");
+    EXPECT_EQ(box().Picture().get(), previous);
+
+    // On the copy path (the box shows a 32-bit DIB of the target's size) a
+    // record without pixel memory is refused too; elsewhere it counts as the
+    // box's own memory and only repaints.
+    ASSERT_EQ(WritePicturePixels(box(), target.record, kFalse), kTrue);
+    IPictureDisp* shown = box().Picture().get();
+    boxes.shown.clear();
+    log.moved = 0;
+    for (const BitmapRecord& broken : {noPixels, wideRows}) {
+        EXPECT_EQ(WritePicturePixels(box(), broken, kFalse), kFalse);
+    }
+    EXPECT_EQ(log.moved, 0u);
+    EXPECT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(box().Picture().get(), shown);
 }
 
 TEST_F(WriterTest, ManyCallsOnEveryPathLeaveOnlyTheShownBitmap) {

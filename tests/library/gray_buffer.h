@@ -12,6 +12,13 @@
 #include "gray_conversion.h"
 #include "gray_model.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 namespace velmora::test {
 
 inline std::size_t paddedPitch(int width) { return (3 * static_cast<std::size_t>(width) + 3) & ~std::size_t{3}; }
@@ -51,6 +58,55 @@ inline void expectConvertedWithPaddingKept(const PaddedImage& original,
         }
     }
 }
+
+// Memory whose last `size` bytes end right where a page that may be neither
+// read nor written begins: a routine that touches a byte beyond them crashes.
+class BufferBeforeGuardPage {
+public:
+    explicit BufferBeforeGuardPage(std::size_t size) : size_(size) {
+        const std::size_t page = pageSize();
+        const std::size_t usable = (size + page - 1) / page * page;
+        length_ = usable + page;
+#ifdef _WIN32
+        base_ = static_cast<std::uint8_t*>(VirtualAlloc(nullptr, length_, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        DWORD previous = 0;
+        if (base_) VirtualProtect(base_ + usable, page, PAGE_NOACCESS, &previous);
+#else
+        void* mapped = mmap(nullptr, length_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        base_ = mapped == MAP_FAILED ? nullptr : static_cast<std::uint8_t*>(mapped);
+        if (base_) mprotect(base_ + usable, page, PROT_NONE);
+#endif
+        data_ = base_ ? base_ + usable - size : nullptr;
+    }
+    ~BufferBeforeGuardPage() {
+#ifdef _WIN32
+        if (base_) VirtualFree(base_, 0, MEM_RELEASE);
+#else
+        if (base_) munmap(base_, length_);
+#endif
+    }
+    BufferBeforeGuardPage(const BufferBeforeGuardPage&) = delete;
+    BufferBeforeGuardPage& operator=(const BufferBeforeGuardPage&) = delete;
+
+    std::uint8_t* data() const { return data_; }
+    std::size_t size() const { return size_; }
+
+private:
+    static std::size_t pageSize() {
+#ifdef _WIN32
+        SYSTEM_INFO system;
+        GetSystemInfo(&system);
+        return system.dwPageSize;
+#else
+        return static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+#endif
+    }
+
+    std::size_t size_;
+    std::size_t length_ = 0;
+    std::uint8_t* base_ = nullptr;
+    std::uint8_t* data_ = nullptr;
+};
 
 // Calls `check` with ConvertToGray pinned to each variant this CPU supports,
 // the plain one first.

@@ -47,6 +47,31 @@ TEST(GrayLayout, PaddingIsKeptAndEveryPixelConvertedForEachVariant) {
     }
 }
 
+// The last row's padding lies on a page that may not be touched at all: no
+// variant reads (or writes) a byte beyond the last pixel.
+TEST(GrayLayout, NothingBeyondTheLastPixelIsRead) {
+    std::mt19937 random(4096);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::vector<int> widths;
+    for (int width = 1; width <= 70; ++width) widths.push_back(width);
+    widths.insert(widths.end(), {1023, 1366, 1921});
+    forEachPinnedVariant([&] {
+        for (int width : widths) {
+            for (int height : {1, 3}) {
+                const std::size_t pitch = paddedPitch(width);
+                const std::size_t pixelBytes = (height - 1) * pitch + 3 * static_cast<std::size_t>(width);
+                velmora::test::BufferBeforeGuardPage buffer(pixelBytes);
+                ASSERT_NE(buffer.data(), nullptr);
+                for (std::size_t i = 0; i < pixelBytes; ++i) buffer.data()[i] = static_cast<std::uint8_t>(byte(random));
+                const std::vector<std::uint8_t> original(buffer.data(), buffer.data() + pixelBytes);
+                ConvertToGray(buffer.data(), width, height);
+                const std::uint8_t* last = &original[pixelBytes - 3];
+                EXPECT_EQ(buffer.data()[pixelBytes - 1], modelGray(last[2], last[1], last[0])) << width;
+            }
+        }
+    });
+}
+
 TEST(GrayLayout, NoWidthOrNoHeightWritesNothingAndReturnsOne) {
     std::mt19937 random(7);
     const PaddedImage image(8, 8, random);

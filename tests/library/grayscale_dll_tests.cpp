@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Grayscale.h"
+#include "gray_model.h"
 
 namespace {
 
@@ -66,6 +67,12 @@ TEST(GrayscaleDll, LoadsByNameAndConvertsThroughTheNamedExport) {
     EXPECT_EQ(pixel[1], 76);
     EXPECT_EQ(pixel[2], 76);
     EXPECT_EQ(pixel[3], 0xAB);
+
+    // The file itself, not only its sources, over every colour: 4096 rows of
+    // 4096 pixels, a row pitch without padding.
+    std::vector<std::uint8_t> colours = velmora::test::everyColour();
+    EXPECT_EQ(convert(colours.data(), 4096, 4096), 1);
+    EXPECT_EQ(velmora::test::firstColourOffModel(colours), velmora::test::kColourCount);
     FreeLibrary(library);
 }
 

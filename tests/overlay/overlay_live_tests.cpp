@@ -2,6 +2,11 @@
 // scene, its window read back, clicked through, looked at, and closed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
+#include "colour_scene_layout.h"
+#include "gray_model.h"
 #include "win_test_support.h"
 
 namespace {
@@ -103,6 +108,31 @@ TEST_F(OverlayLive, EveryPixelItShowsIsGray) {
     EXPECT_TRUE(everyPixelIsGray(velmora::test::readScreen(screenRect())));
 }
 
+// The grays a colour takes on over ticks: its gray, then, where the copy of
+// the screen holds the overlay's own picture (under Wine, without a
+// compositor), the gray of that gray, and so on.
+std::vector<int> graysOverTicks(COLORREF colour) {
+    std::vector<int> grays{velmora::test::modelGray(GetRValue(colour), GetGValue(colour), GetBValue(colour))};
+    for (int next = velmora::test::modelGray(grays.back(), grays.back(), grays.back()); next != grays.back();
+         next = velmora::test::modelGray(grays.back(), grays.back(), grays.back())) {
+        grays.push_back(next);
+    }
+    return grays;
+}
+
+TEST_F(OverlayLive, ShowsTheExactGrayOfEachColourBarBeneath) {
+    const RECT screen = screenRect();
+    const auto shown = velmora::test::readScreen(screen);
+    using namespace velmora::test::colour_scene;
+    for (int bar = 0; bar < kBarCount; ++bar) {
+        const POINT at = plainPointOfBar(bar, screen.right, screen.bottom);
+        const int gray = shown.pixel(at.x, at.y)[0];
+        const std::vector<int> expected = graysOverTicks(kBars[bar].colour);
+        EXPECT_NE(std::find(expected.begin(), expected.end(), gray), expected.end())
+            << "bar " << bar << " shows " << gray << ", not the gray of its colour (" << expected.front() << ")";
+    }
+}
+
 TEST_F(OverlayLive, AClickReachesTheWindowBeneath) {
     ClickTarget target;
     velmora::test::pumpMessages(300ms);
@@ -120,7 +150,7 @@ TEST_F(OverlayLive, ClosesFromItsTaskbarButton) {
 }
 
 TEST_F(OverlayLive, ClosesOnItsHotKey) {
-    velmora::test::pressCtrlAlt('Q');
+    velmora::test::pressKey('Q', {VK_CONTROL, VK_MENU});
     ASSERT_TRUE(overlay->waitForExit(5s));
     EXPECT_EQ(overlay->exitCode(), 0u);
 }

@@ -79,6 +79,64 @@ TEST(DeclaredFunction, NeverLoadsALibraryFromTheCurrentDirectory) {
     SetCurrentDirectoryW(previous);
 }
 
+// A system without the search flags (Vista, Windows 7 before its update):
+// it refuses them, as LoadLibraryExW there does, and loads the rest.
+class SystemWithoutSearchFlags {
+public:
+    SystemWithoutSearchFlags()
+        : previous_(velmora::runtime::substituteLibraryLoader([this](const std::wstring& file, DWORD flags) {
+              if (flags & (LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+                  SetLastError(ERROR_INVALID_PARAMETER);
+                  return HMODULE{};
+              }
+              files.push_back(file);
+              return LoadLibraryExW(file.c_str(), nullptr, flags);
+          })) {}
+    ~SystemWithoutSearchFlags() { velmora::runtime::substituteLibraryLoader(std::move(previous_)); }
+
+    std::vector<std::wstring> files;  // what was loaded by full path, in order
+
+private:
+    velmora::runtime::LibraryLoader previous_;
+};
+
+std::wstring systemFolder() {
+    wchar_t path[MAX_PATH];
+    return std::wstring(path, GetSystemDirectoryW(path, MAX_PATH));
+}
+
+TEST(DeclaredFunctionWithoutSearchFlags, LoadsFromTheProgramsFolderByFullPath) {
+    SystemWithoutSearchFlags system;
+    DeclaredFunction<std::int32_t(std::uint8_t*, std::int32_t, std::int32_t)> convert{"Grayscale.dll",
+                                                                                     "ConvertToGray"};
+    std::uint8_t pixel[4] = {0, 0, 255, 7};
+    EXPECT_EQ(convert(pixel, 1, 1), 1);
+    EXPECT_EQ(pixel[0], 76);
+    EXPECT_EQ(system.files, std::vector<std::wstring>{velmora::test::executableDirectory() + L"\\Grayscale.dll"});
+}
+
+TEST(DeclaredFunctionWithoutSearchFlags, LoadsSystemLibrariesFromTheSystemFolder) {
+    SystemWithoutSearchFlags system;
+    DeclaredFunction<DWORD()> getTickCount{"kernel32", "GetTickCount"};
+    EXPECT_GT(getTickCount(), 0u);
+    EXPECT_EQ(system.files, (std::vector<std::wstring>{velmora::test::executableDirectory() + L"\\kernel32.dll",
+                                                        systemFolder() + L"\\kernel32.dll"}));
+}
+
+TEST(DeclaredFunctionWithoutSearchFlags, StillNeverLoadsFromTheCurrentDirectory) {
+    SystemWithoutSearchFlags system;
+    velmora::test::TemporaryDirectory planted;
+    const std::wstring source = velmora::test::executableDirectory() + L"\\Grayscale.dll";
+    ASSERT_TRUE(CopyFileW(source.c_str(), planted.file(L"velmora_planted.dll").c_str(), FALSE));
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(planted.path().c_str()));
+    DeclaredFunction<std::int32_t(std::uint8_t*, std::int32_t, std::int32_t)> plantedConvert{
+        "velmora_planted.dll", "ConvertToGray"};
+    EXPECT_EQ(errorOf([&] { plantedConvert(nullptr, 0, 0); }).number(), 53);
+    SetCurrentDirectoryW(previous);
+}
+
 TEST(DeclaredFunction, ASubstituteSeesEveryCallUntilItIsRemoved) {
     DeclaredFunction<int(int, int)> add{"velmora_no_such_library.dll", "Add"};
     std::vector<std::pair<int, int>> calls;

@@ -6,6 +6,7 @@
 
 #include "application.h"
 #include "form.h"
+#include "platform.h"
 #include "screen.h"
 #include "win_test_support.h"
 
@@ -40,6 +41,7 @@ class TestForm : public Form {
 public:
     TestForm() : Form(testFormDescription()) {
         onClick(L"Command1", [this] { ++command1Clicks; });
+        onClick(L"Command2", [this] { ++command2Clicks; });
         onClick(L"Option1", [this] { ++option1Clicks; });
         onClick(L"Option2", [this] { ++option2Clicks; });
         onTimer(L"tmrTest", [this] {
@@ -52,7 +54,8 @@ public:
         });
     }
 
-    int loads = 0, command1Clicks = 0, option1Clicks = 0, option2Clicks = 0;
+    int loads = 0, command1Clicks = 0, command2Clicks = 0, option1Clicks = 0, option2Clicks = 0;
+    int clicks() const { return command1Clicks + command2Clicks + option1Clicks + option2Clicks; }
     int ticks = 0, depth = 0, maxDepth = 0;
 
 protected:
@@ -145,6 +148,97 @@ TEST_F(FormTest, OptionButtonsFormOneGroupWithNoneSelectedAtFirst) {
     EXPECT_EQ(SendMessageW(option2, BM_GETCHECK, 0, 0), BST_CHECKED);
 }
 
+// Keys as a user presses them, processed by the runtime's message loop.
+class FormKeyboardTest : public FormTest {
+protected:
+    void SetUp() override {
+        FormTest::SetUp();
+        SetForegroundWindow(form.hWnd());
+        settle();
+    }
+    void press(WORD key, std::initializer_list<WORD> modifiers = {}) {
+        velmora::test::pressKey(key, modifiers);
+        settle();
+    }
+    void focus(const wchar_t* control) {
+        SetFocus(form.controlWindow(control));
+        settle();
+    }
+    HWND focused() const { return GetFocus(); }
+    static void settle() {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(150);
+        while (std::chrono::steady_clock::now() < end) {
+            doEvents();
+            Sleep(5);
+        }
+    }
+};
+
+TEST_F(FormKeyboardTest, EscapeClicksNothing) {
+    for (const wchar_t* control : {L"Command1", L"Option1", L"Picture1", L"Command2"}) {
+        focus(control);
+        press(VK_ESCAPE);
+    }
+    EXPECT_EQ(form.clicks(), 0);
+}
+
+TEST_F(FormKeyboardTest, EnterClicksTheCommandButtonThatHasTheFocusAndNothingElse) {
+    focus(L"Command1");
+    press(VK_RETURN);
+    EXPECT_EQ(form.command1Clicks, 1);
+    for (const wchar_t* control : {L"Option1", L"Picture1"}) {
+        focus(control);
+        press(VK_RETURN);
+    }
+    EXPECT_EQ(form.clicks(), 1);
+    focus(L"Option2");
+    press(VK_SPACE);
+    EXPECT_EQ(form.option2Clicks, 1) << "Space clicks the option button that has the focus";
+}
+
+TEST_F(FormKeyboardTest, AccessKeysNeedAlt) {
+    for (const wchar_t* control : {L"Command1", L"Option1", L"Picture1"}) {
+        focus(control);
+        press('C');
+    }
+    EXPECT_EQ(form.clicks(), 0) << "a plain letter is no access key";
+    press('C', {VK_MENU});
+    EXPECT_EQ(form.command2Clicks, 1) << "Alt+C clicks \"&Close\"";
+}
+
+// On Windows an option button reports a click when it gets the focus and is
+// not selected; Wine's do not, so the tests' option buttons are made to.
+LRESULT CALLBACK clickOnFocus(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto original = reinterpret_cast<WNDPROC>(GetPropW(window, L"VelmoraOriginalProcedure"));
+    const LRESULT result = CallWindowProcW(original, window, message, wParam, lParam);
+    if (message == WM_SETFOCUS && SendMessageW(window, BM_GETCHECK, 0, 0) != BST_CHECKED) {
+        SendMessageW(GetParent(window), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(window), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(window));
+    }
+    return result;
+}
+
+TEST_F(FormKeyboardTest, TabAndShiftTabMoveTheFocusInTabOrderAndClickNothing) {
+    for (const wchar_t* option : {L"Option1", L"Option2"}) {
+        const HWND window = form.controlWindow(option);
+        SetPropW(window, L"VelmoraOriginalProcedure", reinterpret_cast<HANDLE>(GetWindowLongPtrW(window, GWLP_WNDPROC)));
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(clickOnFocus));
+    }
+    focus(L"Picture1");
+    const std::vector<const wchar_t*> tabOrder = {L"Command1", L"Option1", L"Option2", L"Command2", L"Picture1"};
+    for (std::size_t i = 0; i < tabOrder.size(); ++i) {
+        press(VK_TAB);
+        EXPECT_EQ(focused(), form.controlWindow(tabOrder[i])) << "after Tab number " << i + 1;
+    }
+    for (std::size_t i = tabOrder.size() - 1; i-- > 0;) {
+        press(VK_TAB, {VK_SHIFT});
+        EXPECT_EQ(focused(), form.controlWindow(tabOrder[i])) << "Shift+Tab back to stop " << i + 1;
+    }
+    EXPECT_EQ(form.clicks(), 0);
+    SendMessageW(form.controlWindow(L"Option1"), BM_CLICK, 0, 0);
+    EXPECT_EQ(form.option1Clicks, 1) << "a click still selects";
+}
+
 TEST_F(FormTest, TimerTicksNeverOverlap) {
     Timer& timer = form.timer(L"tmrTest");
     EXPECT_EQ(timer.Interval(), 1u);
@@ -187,10 +281,63 @@ TEST(FormHotKey, TheCloseKeyClosesTheForm) {
     form.load();
     form.Show();
     const HWND window = form.hWnd();
-    velmora::test::pressCtrlAlt('Q');
+    velmora::test::pressKey('Q', {VK_CONTROL, VK_MENU});
     velmora::test::pumpMessages(std::chrono::milliseconds(300));
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(form.hWnd(), nullptr);
+}
+
+// Registering the close key where the system refuses MOD_NOREPEAT (before
+// Windows 7), and where another program holds the key.
+struct HotKeyRegistration {
+    UINT modifiers;
+    UINT key;
+};
+
+class RefusedHotKeys {
+public:
+    explicit RefusedHotKeys(DWORD refusal, bool refuseOnlyNoRepeat)
+        : binding_(user32::RegisterHotKey, [=, this](HWND window, int id, UINT modifiers, UINT key) {
+              calls.push_back({modifiers, key});
+              if (refuseOnlyNoRepeat && !(modifiers & kNoRepeatModifier)) {
+                  return user32::RegisterHotKey.real()(window, id, modifiers, key);
+              }
+              SetLastError(refusal);
+              return FALSE;
+          }) {}
+    std::vector<HotKeyRegistration> calls;
+
+private:
+    ScopedSubstitute<decltype(user32::RegisterHotKey)> binding_;
+};
+
+TEST(FormHotKey, WhereTheSystemRefusesNoRepeatTheKeyIsRegisteredWithoutIt) {
+    RefusedHotKeys system(ERROR_INVALID_PARAMETER, true);
+    Form form(FormDescription{.caption = L"Velmora hot key form", .clientWidth = 720, .clientHeight = 645,
+                              .closeHotKey = HotKey{MOD_CONTROL | MOD_ALT, 'Q'}});
+    form.load();
+    form.Show();
+    ASSERT_EQ(system.calls.size(), 2u);
+    EXPECT_EQ(system.calls[0].modifiers, MOD_CONTROL | MOD_ALT | kNoRepeatModifier);
+    EXPECT_EQ(system.calls[1].modifiers, static_cast<UINT>(MOD_CONTROL | MOD_ALT));
+    const HWND window = form.hWnd();
+    velmora::test::pressKey('Q', {VK_CONTROL, VK_MENU});
+    velmora::test::pumpMessages(std::chrono::milliseconds(300));
+    EXPECT_FALSE(IsWindow(window)) << "the key registered without MOD_NOREPEAT closes the form";
+}
+
+TEST(FormHotKey, AKeyHeldByAnotherProgramLeavesTheFormRunningAndClosableFromItsTaskbarButton) {
+    RefusedHotKeys system(ERROR_HOTKEY_ALREADY_REGISTERED, false);
+    Form form(FormDescription{.caption = L"Velmora hot key form", .border = BorderStyle::None, .clientWidth = 720,
+                              .clientHeight = 645, .closeHotKey = HotKey{MOD_CONTROL | MOD_ALT, 'Q'}});
+    form.load();
+    form.Show();
+    EXPECT_EQ(system.calls.size(), 1u) << "a key another program holds is not asked for again";
+    const HWND window = form.hWnd();
+    ASSERT_TRUE(IsWindowVisible(window));
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);  // what the taskbar button's Close sends
+    velmora::test::pumpMessages(std::chrono::milliseconds(300));
+    EXPECT_FALSE(IsWindow(window));
 }
 
 }  // namespace

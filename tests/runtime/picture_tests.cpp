@@ -1,5 +1,10 @@
 // Picture boxes, picture objects, the Clipboard and the Screen objects.
+#include <windows.h>
+
 #include <gtest/gtest.h>
+#include <psapi.h>
+
+#include <cstring>
 
 #include "clipboard.h"
 #include "form.h"
@@ -103,10 +108,35 @@ TEST(Picture, APictureObjectOwnsItsBitmap) {
 
 class ClipboardTest : public testing::Test {
 protected:
-    void putBitmap(HBITMAP bitmap) {
+    void putBitmap(HBITMAP bitmap) { put(CF_BITMAP, bitmap); }
+    // A 32-bit bottom-up device-independent bitmap of one colour, in the
+    // clipboard's form (header, then pixels).
+    void putDib(int width, int height, COLORREF colour) {
+        const BITMAPINFOHEADER header{sizeof(BITMAPINFOHEADER), width, height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        const SIZE_T pixels = 4 * static_cast<SIZE_T>(width) * height;
+        HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, sizeof(header) + pixels);
+        auto* bytes = static_cast<std::uint8_t*>(GlobalLock(dib));
+        std::memcpy(bytes, &header, sizeof(header));
+        for (SIZE_T i = 0; i < pixels; i += 4) {
+            bytes[sizeof(header) + i] = GetBValue(colour);
+            bytes[sizeof(header) + i + 1] = GetGValue(colour);
+            bytes[sizeof(header) + i + 2] = GetRValue(colour);
+            bytes[sizeof(header) + i + 3] = 0;
+        }
+        GlobalUnlock(dib);
+        put(CF_DIB, dib);
+    }
+    static double committedMegabytes() {
+        PROCESS_MEMORY_COUNTERS counters{};
+        GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+        return static_cast<double>(counters.PagefileUsage) / (1024 * 1024);
+    }
+
+private:
+    static void put(UINT format, HANDLE data) {
         ASSERT_TRUE(OpenClipboard(nullptr));
         EmptyClipboard();
-        SetClipboardData(CF_BITMAP, bitmap);
+        SetClipboardData(format, data);
         CloseClipboard();
     }
 };
@@ -124,6 +154,35 @@ TEST_F(ClipboardTest, GetDataGivesAPictureOwningACopyOfTheBitmap) {
     EXPECT_EQ(shape.bmHeight, 7);
     EXPECT_EQ(bitmapPixel(copy, 11, 6), RGB(0, 160, 255));
     EXPECT_EQ(pictureHandle(picture.get()), static_cast<OLE_HANDLE>(reinterpret_cast<UINT_PTR>(copy)));
+}
+
+TEST_F(ClipboardTest, GetDataMakesTheBitmapOfADeviceIndependentOne) {
+    putDib(9, 5, RGB(250, 20, 130));
+    PictureObject picture = Clipboard::GetData(CF_BITMAP);
+    const HBITMAP bitmap = pictureBitmap(picture.get());
+    BITMAP shape{};
+    ASSERT_NE(GetObjectW(bitmap, sizeof(shape), &shape), 0);
+    EXPECT_EQ(shape.bmWidth, 9);
+    EXPECT_EQ(shape.bmHeight, 5);
+    EXPECT_EQ(shape.bmBits, nullptr) << "a device-dependent bitmap, as the clipboard's own would be";
+    EXPECT_EQ(bitmapPixel(bitmap, 8, 4), RGB(250, 20, 130));
+}
+
+// Each fetch's copy belongs to its picture and goes with it: many fetches of
+// a 4 MB image, in either form, leave the memory where it was.
+TEST_F(ClipboardTest, FetchesKeepNoCopyOnceTheirPictureIsGone) {
+    constexpr int kSide = 1024;
+    for (const bool dib : {false, true}) {
+        if (dib) {
+            putDib(kSide, kSide, RGB(1, 2, 3));
+        } else {
+            putBitmap(solidBitmap(kSide, kSide, RGB(1, 2, 3)));
+        }
+        Clipboard::GetData(CF_BITMAP);  // caches and heaps settle
+        const double before = committedMegabytes();
+        for (int i = 0; i < 40; ++i) Clipboard::GetData(CF_BITMAP);
+        EXPECT_LT(committedMegabytes() - before, 12.0) << (dib ? "device-independent" : "device-dependent");
+    }
 }
 
 TEST_F(ClipboardTest, ClearLeavesNoBitmapToGet) {

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "application.h"
 #include "runtime_error.h"
@@ -39,8 +40,15 @@ TEST(RuntimeError, CarriesTheRuntimesNumbersAndTexts) {
 TEST(RuntimeError, FailureCodesOfObjectAccessesBecomeErrors) {
     EXPECT_EQ(RuntimeError::fromHresult(E_FAIL).number(), static_cast<long>(E_FAIL));
     EXPECT_EQ(RuntimeError::fromHresult(E_FAIL).description().rfind(L"Automation error", 0), 0u);
-    // A code in the runtime's own facility carries the runtime's error number.
-    EXPECT_EQ(RuntimeError::fromHresult(MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, 9)).number(), 9);
+    // A code in the runtime's own facility carries the runtime's error number
+    // and text.
+    for (const auto& [number, text] : {std::pair{9, L"Subscript out of range"}, {380, L"Invalid property value"},
+                                       {481, L"Invalid picture"}, {521, L"Can't open Clipboard"},
+                                       {31999, L"Application-defined or object-defined error"}}) {
+        const RuntimeError error = RuntimeError::fromHresult(MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, number));
+        EXPECT_EQ(error.number(), number);
+        EXPECT_EQ(error.description(), text);
+    }
     EXPECT_EQ(errorNumberOf([] { velmora::runtime::raiseOnFailure(E_OUTOFMEMORY); }),
               static_cast<long>(E_OUTOFMEMORY));
     EXPECT_EQ(errorNumberOf([] { velmora::runtime::raiseOnFailure(S_FALSE); }), 0);

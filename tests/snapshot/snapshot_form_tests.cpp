@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "application.h"
@@ -228,6 +229,62 @@ TEST_F(SnapshotForm, ACaptureThatFailsKeepsThePreviousPictureAndSaysNothing) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+// Another program holding the clipboard open until it is told to let go.
+class ClipboardHeldElsewhere {
+public:
+    ClipboardHeldElsewhere() : holder_([this] {
+          OpenClipboard(nullptr);
+          SetEvent(opened_);
+          WaitForSingleObject(release_, INFINITE);
+          CloseClipboard();
+      }) {
+        WaitForSingleObject(opened_, INFINITE);
+    }
+    ~ClipboardHeldElsewhere() { letGo(); }
+    void letGo() {
+        SetEvent(release_);
+        if (holder_.joinable()) holder_.join();
+    }
+
+private:
+    HANDLE opened_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder_;
+};
+
+TEST_F(SnapshotForm, EachStepOfTheCaptureRunsWhenTheOneBeforeItFailed) {
+    const PictureObject previous = pictureOwningBitmap(
+        velmora::test::deviceDependentBitmap(4, 4, velmora::test::randomBottomUpPixels(4, 4, 4)));
+    box().setPicture(previous);
+    PrintScreenService service(form.hWnd(), 40, 30);
+
+    // The clipboard cannot be emptied; the key is pressed all the same, and
+    // the image it brings is taken.
+    ClipboardHeldElsewhere held;
+    service.onKey = [&] { held.letGo(); };
+    form.CaptureScreen();
+    ASSERT_EQ(service.keys.size(), 1u);
+    EXPECT_EQ(bitmapPixels(pictureBitmap(box().Picture().get()), 40, 30), service.lastImage);
+
+    // The key cannot be pressed; waiting messages are processed all the same,
+    // and an image one of them brings is taken.
+    service.available = false;
+    const std::vector<std::uint8_t> brought = velmora::test::randomBottomUpPixels(6, 5, 5);
+    velmora::test::MessageWindow bringer([&] {
+        OpenClipboard(form.hWnd());
+        EmptyClipboard();
+        SetClipboardData(CF_BITMAP, velmora::test::deviceDependentBitmap(6, 5, brought));
+        CloseClipboard();
+    });
+    service.onKey = [&] {
+        bringer.post();
+        throw RuntimeError(5, L"the key could not be pressed");
+    };
+    form.CaptureScreen();
+    EXPECT_EQ(bitmapPixels(pictureBitmap(box().Picture().get()), 6, 5), brought);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 // The gray the kernel gives with saturation 0: floor((max + min) / 2), but 128 for a sum of 255.
 std::uint8_t lightnessGray(const std::uint8_t* pixel) {
     const int sum = std::max({pixel[0], pixel[1], pixel[2]}) + std::min({pixel[0], pixel[1], pixel[2]});
@@ -252,6 +309,32 @@ TEST_F(SnapshotForm, OneCycleShowsTheGrayOfTheClipboardsImage) {
     const auto clipboard = bitmapPixels(static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)), 200, 120);
     CloseClipboard();
     EXPECT_EQ(clipboard, service.lastImage);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+// The cycle reads the box's picture through GetDIBits (never the bitmap's own
+// memory, even when the box shows a 32-bit DIB from the cycle before) and
+// shows no message when the reader fails.
+TEST_F(SnapshotForm, TheCycleReadsThroughGetDIBitsAndSaysNothingWhenReadingFails) {
+    PrintScreenService service(form.hWnd(), 32, 24);
+    service.available = false;
+    form.Command1_Click();  // no picture yet: the reader fails
+    EXPECT_TRUE(boxes.shown.empty());
+
+    service.available = true;
+    form.Command1_Click();
+    DIBSECTION shown{};
+    ASSERT_EQ(GetObjectW(pictureBitmap(box().Picture().get()), sizeof(shown), &shown), static_cast<int>(sizeof(shown)));
+    ASSERT_EQ(shown.dsBm.bmBitsPixel, 32);
+
+    service.available = false;
+    int reads = 0;
+    ScopedSubstitute count(gdi32::GetDIBits, [&](HDC dc, HBITMAP b, UINT s, UINT n, LPVOID bits, LPBITMAPINFO i, UINT u) {
+        ++reads;
+        return gdi32::GetDIBits.real()(dc, b, s, n, bits, i, u);
+    });
+    form.Command1_Click();  // the gray picture of the cycle before, read again
+    EXPECT_EQ(reads, 1);
     EXPECT_TRUE(boxes.shown.empty());
 }
 

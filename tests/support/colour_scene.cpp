@@ -5,18 +5,12 @@
 
 #include <algorithm>
 
+#include "colour_scene_layout.h"
+
 namespace {
 
-struct Bar {
-    COLORREF colour;
-    const wchar_t* name;
-};
-
-constexpr Bar kBars[] = {
-    {RGB(255, 0, 0), L"red"},     {RGB(0, 255, 0), L"green"},     {RGB(0, 0, 255), L"blue"},
-    {RGB(255, 255, 0), L"yellow"}, {RGB(0, 255, 255), L"cyan"},   {RGB(255, 0, 255), L"magenta"},
-    {RGB(255, 255, 255), L"white"}, {RGB(0, 0, 0), L"black"},
-};
+using velmora::test::colour_scene::kBarCount;
+using velmora::test::colour_scene::kBars;
 
 void fill(HDC dc, const RECT& area, COLORREF colour) {
     HBRUSH brush = CreateSolidBrush(colour);
@@ -27,13 +21,13 @@ void fill(HDC dc, const RECT& area, COLORREF colour) {
 void paintScene(HDC dc, const RECT& client) {
     const int width = client.right;
     const int height = client.bottom;
-    const int barHeight = height / 3;
-    const int barWidth = (width + 7) / 8;
+    const int barHeight = velmora::test::colour_scene::barHeight(height);
+    const int barWidth = velmora::test::colour_scene::barWidth(width);
     SetBkMode(dc, TRANSPARENT);
     HFONT font = CreateFontW(barHeight / 6, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Arial");
     HGDIOBJ previousFont = SelectObject(dc, font);
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < kBarCount; ++i) {
         RECT bar = {i * barWidth, 0, std::min(width, (i + 1) * barWidth), barHeight};
         fill(dc, bar, kBars[i].colour);
         SetTextColor(dc, i == 7 ? RGB(255, 255, 255) : RGB(0, 0, 0));

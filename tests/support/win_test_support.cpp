@@ -1,5 +1,6 @@
 #include "win_test_support.h"
 
+#include <psapi.h>
 #include <shellapi.h>
 
 #include <cstring>
@@ -48,6 +49,12 @@ DWORD ChildProcess::exitCode() const {
     DWORD code = STILL_ACTIVE;
     if (process_) GetExitCodeProcess(process_, &code);
     return code;
+}
+
+double ChildProcess::committedMegabytes() const {
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (!process_ || !GetProcessMemoryInfo(process_, &counters, sizeof(counters))) return 0.0;
+    return static_cast<double>(counters.PagefileUsage) / (1024 * 1024);
 }
 
 void ChildProcess::terminate() {
@@ -163,16 +170,23 @@ TemporaryDirectory::~TemporaryDirectory() {
     SHFileOperationW(&operation);
 }
 
-void pressCtrlAlt(WORD key) {
-    const WORD sequence[6][2] = {{VK_CONTROL, 0}, {VK_MENU, 0}, {key, 0},
-                                 {key, KEYEVENTF_KEYUP}, {VK_MENU, KEYEVENTF_KEYUP}, {VK_CONTROL, KEYEVENTF_KEYUP}};
-    INPUT keys[6] = {};
-    for (int i = 0; i < 6; ++i) {
-        keys[i].type = INPUT_KEYBOARD;
-        keys[i].ki.wVk = sequence[i][0];
-        keys[i].ki.dwFlags = sequence[i][1];
+void pressKey(WORD key, std::initializer_list<WORD> modifiers) {
+    std::vector<INPUT> keys;
+    const auto add = [&](WORD virtualKey, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = virtualKey;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = flags;
+        keys.push_back(input);
+    };
+    for (WORD modifier : modifiers) add(modifier, 0);
+    add(key, 0);
+    add(key, KEYEVENTF_KEYUP);
+    for (auto modifier = std::rbegin(modifiers); modifier != std::rend(modifiers); ++modifier) {
+        add(*modifier, KEYEVENTF_KEYUP);
     }
-    SendInput(6, keys, sizeof(INPUT));
+    SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
 }
 
 bool xdotool(const std::wstring& arguments) {

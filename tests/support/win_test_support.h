@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,8 @@ public:
     bool waitForExit(std::chrono::milliseconds timeout);
     DWORD exitCode() const;
     void terminate();
+    // The memory the process has committed, in megabytes.
+    double committedMegabytes() const;
 
 private:
     HANDLE process_ = nullptr;
@@ -78,8 +81,9 @@ private:
     std::wstring path_;
 };
 
-// Presses and releases Ctrl+Alt+`key` through the system's input queue.
-void pressCtrlAlt(WORD key);
+// Presses and releases `key` through the system's input queue, with the
+// `modifiers` (VK_CONTROL, VK_MENU, VK_SHIFT) held down around it.
+void pressKey(WORD key, std::initializer_list<WORD> modifiers = {});
 
 // Runs xdotool (a program of the host system, which Wine starts as it is)
 // with `arguments`, as a user's mouse or keyboard would act, and waits for
