@@ -4,19 +4,13 @@
 // and shown again with WritePicturePixels, as one snapshot cycle does.
 #include <cstdio>
 
-#include "adjust_hsl.h"
 #include "application.h"
+#include "engine_pass.h"
 #include "form.h"
-#include "picture_pixel_reader.h"
-#include "picture_pixel_writer.h"
-#include "stage_table.h"
 
 namespace {
 
-using namespace velmora::engine;
 using namespace velmora::runtime;
-using velmora::bench::Clock;
-using velmora::bench::elapsedMs;
 
 HBITMAP screenCopy(int width, int height) {
     HDC screen = GetDC(nullptr);
@@ -46,28 +40,16 @@ int main() {
     PictureBox& box = form.pictureBox(L"Picture1");
 
     constexpr int kPasses = 30;
-    double readMs = 0, adjustMs = 0, writeMs = 0;
+    velmora::bench::EnginePassTimes times;
     for (int pass = 0; pass < kPasses; ++pass) {
         // Like a fresh capture: a device-dependent bitmap, so the writer makes a new picture.
         box.setPicture(pictureOwningBitmap(screenCopy(width, height)));
-        PixelBufferInfo info{};
-        ByteGrid pixelCopy, dibBuffer;
-        const ComPtr<IPicture> image = box.Image().as<IPicture>();
-
-        auto start = Clock::now();
-        ReadPicturePixels(image.get(), info, pixelCopy, dibBuffer, kFalse, kFalse);
-        readMs += elapsedMs(start);
-        start = Clock::now();
-        AdjustHSL(&info, -1.0f, 0.0f, -1.0f);
-        adjustMs += elapsedMs(start);
-        start = Clock::now();
-        WritePicturePixels(box, info.TargetBitmap, kFalse);
-        writeMs += elapsedMs(start);
+        velmora::bench::timeEnginePass(box, times);
     }
     std::printf("Read-adjust-write pass at %d x %d, mean of %d passes\n", width, height, kPasses);
-    velmora::bench::printStageTable({{"ReadPicturePixels (read path)", readMs},
-                                     {"AdjustHSL (saturation 0)", adjustMs},
-                                     {"WritePicturePixels (new picture)", writeMs}},
-                                    readMs + adjustMs + writeMs, "whole pass", kPasses);
+    velmora::bench::printStageTable({{"ReadPicturePixels (read path)", times.readMs},
+                                     {"AdjustHSL (saturation 0)", times.adjustMs},
+                                     {"WritePicturePixels (new picture)", times.writeMs}},
+                                    times.readMs + times.adjustMs + times.writeMs, "whole pass", kPasses);
     return 0;
 }

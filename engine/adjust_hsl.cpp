@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "hsl_kernel.h"
+#include "conversions.h"
 #include "runtime_error.h"
 
 namespace velmora::engine {

@@ -1,10 +1,11 @@
 #include "picture_pixel_reader.h"
 
 #include "application.h"
-#include "bitmap_header.h"
 #include "engine_messages.h"
-#include "gdi.h"
+#include "handles.h"
 #include "platform.h"
+#include "conversions.h"
+#include "dib_header.h"
 #include "runtime_error.h"
 
 namespace velmora::engine {
@@ -39,10 +40,10 @@ ImageSize checkedImageSize(const BITMAP& bitmap) {
 void* readThroughDeviceContext(IPicture* picture, const BITMAP& bitmap, ByteGrid& pixelCopy, ByteGrid& dibBuffer,
                                Boolean showErrors) {
     const ImageSize size = checkedImageSize(bitmap);
-    BITMAPINFO header = bottomUp32BitHeader(bitmap.bmWidth, bitmap.bmHeight, size.totalBytes);
+    BITMAPINFO header = dibHeader(bitmap.bmWidth, bitmap.bmHeight, 32, static_cast<DWORD>(size.totalBytes));
     dibBuffer.redim(1, size.rowBytes, 1, bitmap.bmHeight);
 
-    ScreenDeviceContext screen;
+    const WindowDC screen = WindowDC::screen();
     if (!screen) {
         reportFailure(showErrors, kCannotCreateDeviceContext);
         return nullptr;

@@ -1,11 +1,12 @@
 #include "picture_pixel_writer.h"
 
 #include "application.h"
-#include "bitmap_header.h"
 #include "engine_messages.h"
-#include "gdi.h"
+#include "handles.h"
 #include "picture.h"
 #include "platform.h"
+#include "conversions.h"
+#include "dib_header.h"
 #include "runtime_error.h"
 
 namespace velmora::engine {
@@ -39,7 +40,7 @@ Boolean showNewPicture(PictureBox& pictureBox, const BitmapRecord& target) {
         messageBox(kCannotCopyPicture);
         return kFalse;
     }
-    const BITMAPINFO header = bottomUp32BitHeader(target.bmWidth, target.bmHeight, bytes);
+    const BITMAPINFO header = dibHeader(target.bmWidth, target.bmHeight, 32, static_cast<DWORD>(bytes));
     PICTDESC description{};
     description.cbSizeofstruct = sizeof(PICTDESC);
     description.picType = PICTYPE_BITMAP;
@@ -49,7 +50,7 @@ Boolean showNewPicture(PictureBox& pictureBox, const BitmapRecord& target) {
     // of the writer's own reference to the new picture.
     ComPtr<IPicture> created;
     OwnedBitmap bitmap;
-    ScreenDeviceContext screen;
+    const WindowDC screen = WindowDC::screen();
     if (!screen) {
         messageBox(kCannotCreateDeviceContext);
         return kFalse;

@@ -1,7 +1,9 @@
 #include "overlay_form.h"
 
-#include "gdi.h"
+#include "handles.h"
 #include "platform.h"
+#include "conversions.h"
+#include "dib_header.h"
 #include "runtime_error.h"
 #include "screen.h"
 
@@ -34,27 +36,22 @@ void Form1::Form_Load() {
 }
 
 void Form1::tmrRefresh_Timer() {
-    BITMAPINFO description{};
-    description.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    description.bmiHeader.biPlanes = 1;
-    description.bmiHeader.biBitCount = 24;
-    description.bmiHeader.biCompression = BI_RGB;
-
     const std::int32_t w = roundToLong(divideSingles(Screen::Width(), Screen::TwipsPerPixelX()));
     const std::int32_t h = roundToLong(divideSingles(Screen::Height(), Screen::TwipsPerPixelY()));
-    description.bmiHeader.biWidth = w;
-    description.bmiHeader.biHeight = h;
+    const BITMAPINFO description = dibHeader(w, h, 24);
 
-    // Declared before the device context so that it is deleted after it.
+    // The DIB section stays selected into the memory device context (the
+    // object selected before is not kept); declared first, it is deleted
+    // after the device context, when it is no longer selected anywhere.
     OwnedBitmap section;
-    const MemoryDeviceContext memory(gdi32::CreateCompatibleDC(nullptr));
+    const MemoryDC memory(gdi32::CreateCompatibleDC(nullptr));
     if (!memory) return;
     void* pixels = nullptr;
     section.reset(gdi32::CreateDIBSection(memory.get(), &description, DIB_RGB_COLORS, &pixels, nullptr, 0));
     if (!section || !pixels) return;
     gdi32::SelectObject(memory.get(), section.get());
     {
-        ScreenDeviceContext screen;
+        const WindowDC screen = WindowDC::screen();
         if (!screen) return;
         gdi32::BitBlt(memory.get(), 0, 0, w, h, screen.get(), 0, 0, SRCCOPY);
     }

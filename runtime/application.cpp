@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "form.h"
+#include "navigation.h"
 #include "platform.h"
 
 namespace velmora::runtime {
@@ -25,33 +26,8 @@ std::vector<HWND>& openForms() {
     return forms;
 }
 
-// Keyboard navigation for the form that holds the window: Tab in the
-// runtime's tab order; access keys with Alt only (a plain letter clicks
-// nothing); Enter clicks the command button that has the focus and nothing
-// else, Escape nothing (a form has no default and no cancel button); arrows
-// move between option buttons as in dialogs.
-bool isFormNavigationMessage(MSG& message) {
-    const HWND root = GetAncestor(message.hwnd, GA_ROOT);
-    const auto& forms = openForms();
-    if (!root || std::find(forms.begin(), forms.end(), root) == forms.end()) return false;
-    if (message.message == WM_KEYDOWN) {
-        Form* form = Form::fromWindow(root);
-        if (form && message.wParam == VK_TAB) {
-            form->focusNextControl(GetKeyState(VK_SHIFT) >= 0);
-            return true;
-        }
-        if (form && message.wParam == VK_RETURN) {
-            form->clickFocusedCommandButton();
-            return true;
-        }
-        if (message.wParam == VK_ESCAPE) return true;
-    }
-    if (message.message == WM_CHAR) return message.wParam == L'\t';
-    return IsDialogMessageW(root, &message);
-}
-
 void dispatch(MSG& message) {
-    if (isFormNavigationMessage(message)) return;
+    if (handleNavigationKey(message, openForms())) return;
     TranslateMessage(&message);
     DispatchMessageW(&message);
 }

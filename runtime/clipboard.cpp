@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "application.h"
+#include "handles.h"
 #include "runtime_error.h"
 
 namespace velmora::runtime::Clipboard {
@@ -56,10 +57,8 @@ HBITMAP bitmapFromDib(UINT format) {
     const auto* info = reinterpret_cast<const BITMAPINFO*>(packed);
     HBITMAP bitmap = nullptr;
     if (GlobalSize(dib) > offsetOfPixels(info->bmiHeader)) {
-        HDC screen = GetDC(nullptr);
-        bitmap = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, packed + offsetOfPixels(info->bmiHeader), info,
-                                DIB_RGB_COLORS);
-        ReleaseDC(nullptr, screen);
+        bitmap = CreateDIBitmap(WindowDC::screen().get(), &info->bmiHeader, CBM_INIT,
+                                packed + offsetOfPixels(info->bmiHeader), info, DIB_RGB_COLORS);
     }
     GlobalUnlock(dib);
     return bitmap;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "application.h"
+#include "handles.h"
 #include "platform.h"
 #include "screen.h"
 
@@ -11,29 +12,13 @@ namespace velmora::runtime {
 namespace {
 
 constexpr wchar_t kFormClass[] = L"VelmoraForm";
-constexpr wchar_t kPictureBoxClass[] = L"VelmoraPictureBox";
 constexpr int kCloseHotKeyId = 1;
 // Control ids start above the ones the dialog manager gives a meaning to
 // (IDOK 1 for Enter, IDCANCEL 2 for Escape, up to IDCONTINUE 11), so that no
 // key stands in for a click on a control.
 constexpr int kFirstControlId = 100;
 
-LRESULT CALLBACK pictureBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* box = reinterpret_cast<PictureBox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (message == WM_PAINT && box) {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        RECT client;
-        GetClientRect(window, &client);
-        box->paint(dc, client);
-        EndPaint(window, &paint);
-        return 0;
-    }
-    if (message == WM_ERASEBKGND && box) return 1;  // paint() fills what the picture leaves
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-void registerWindowClasses(WNDPROC formProcedure) {
+void registerFormClass(WNDPROC formProcedure) {
     static const bool registered = [formProcedure] {
         HINSTANCE instance = GetModuleHandleW(nullptr);
         WNDCLASSEXW form{};
@@ -45,17 +30,7 @@ void registerWindowClasses(WNDPROC formProcedure) {
         form.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
         form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         form.lpszClassName = kFormClass;
-        RegisterClassExW(&form);
-
-        WNDCLASSEXW box{};
-        box.cbSize = sizeof(box);
-        box.style = CS_DBLCLKS;
-        box.lpfnWndProc = pictureBoxProcedure;
-        box.hInstance = instance;
-        box.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        box.lpszClassName = kPictureBoxClass;
-        RegisterClassExW(&box);
-        return true;
+        return RegisterClassExW(&form) != 0;
     }();
     (void)registered;
 }
@@ -63,9 +38,7 @@ void registerWindowClasses(WNDPROC formProcedure) {
 // The controls' font: 8-point MS Sans Serif at the screen's resolution.
 HFONT controlFont() {
     static const HFONT font = [] {
-        HDC screen = GetDC(nullptr);
-        const int height = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
-        ReleaseDC(nullptr, screen);
+        const int height = -MulDiv(8, GetDeviceCaps(WindowDC::screen().get(), LOGPIXELSY), 72);
         return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
     }();
@@ -84,67 +57,6 @@ DWORD formExtendedStyle(BorderStyle border) {
 
 }  // namespace
 
-// ---- PictureBox ---------------------------------------------------------------
-
-PictureObject PictureBox::Picture() const { return picture_ ? picture_ : emptyPicture(); }
-
-void PictureBox::setPicture(const PictureObject& picture) {
-    picture_ = picture;
-    InvalidateRect(window_, nullptr, TRUE);
-}
-
-PictureObject PictureBox::Image() const { return Picture(); }
-
-void PictureBox::Refresh() { RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }
-
-void PictureBox::paint(HDC dc, const RECT& clientArea) const {
-    HBITMAP bitmap = pictureBitmap(picture_.get());
-    BITMAP shape{};
-    if (bitmap && GetObjectW(bitmap, sizeof(shape), &shape)) {
-        HDC source = CreateCompatibleDC(dc);
-        HGDIOBJ previous = SelectObject(source, bitmap);
-        BitBlt(dc, 0, 0, shape.bmWidth, std::abs(shape.bmHeight), source, 0, 0, SRCCOPY);
-        SelectObject(source, previous);
-        DeleteDC(source);
-        ExcludeClipRect(dc, 0, 0, shape.bmWidth, std::abs(shape.bmHeight));
-    }
-    FillRect(dc, &clientArea, GetSysColorBrush(COLOR_BTNFACE));
-}
-
-// ---- Timer --------------------------------------------------------------------
-
-Timer::Timer(HWND form, UINT_PTR id, UINT interval, bool enabled)
-    : form_(form), id_(id), interval_(interval), enabled_(enabled) {
-    apply();
-}
-
-void Timer::setInterval(UINT milliseconds) {
-    interval_ = milliseconds;
-    apply();
-}
-
-void Timer::setEnabled(bool enabled) {
-    enabled_ = enabled;
-    apply();
-}
-
-void Timer::apply() {
-    if (enabled_ && interval_ > 0) {
-        SetTimer(form_, id_, interval_, nullptr);
-    } else {
-        KillTimer(form_, id_);
-    }
-}
-
-void Timer::tick(const std::function<void()>& handler) {
-    if (ticking_ || !handler) return;
-    ticking_ = true;
-    runEventHandler(handler);
-    ticking_ = false;
-}
-
-// ---- Form -----------------------------------------------------------------------
-
 Form::Form(FormDescription description)
     : description_(std::move(description)), windowState_(description_.windowState) {
     std::stable_sort(description_.controls.begin(), description_.controls.end(),
@@ -162,7 +74,7 @@ void Form::load() {
 }
 
 void Form::createWindow() {
-    registerWindowClasses(windowProcedure);
+    registerFormClass(windowProcedure);
     const DWORD style = formStyle(description_.border);
     const DWORD extendedStyle = formExtendedStyle(description_.border);
     RECT frame = {0, 0, Screen::pixelsFromTwipsX(description_.clientWidth),
@@ -174,6 +86,8 @@ void Form::createWindow() {
     CreateWindowExW(extendedStyle, kFormClass, description_.caption.c_str(), style, left, top, width, height, nullptr,
                     nullptr, GetModuleHandleW(nullptr), this);
     if (!window_) throw RuntimeError::outOfMemory();
+    // The window's own device context (its class has CS_OWNDC): it lives as
+    // long as the window and is never released.
     deviceContext_ = GetDC(window_);
     registerForm(window_);
     for (std::size_t i = 0; i < controls_.size(); ++i) {
@@ -218,7 +132,7 @@ void Form::createControl(Control& control, int id) {
             style |= SS_LEFTNOWORDWRAP | WS_GROUP;
             break;
         case ControlKind::PictureBox:
-            windowClass = kPictureBoxClass;
+            windowClass = PictureBox::windowClass();
             style |= WS_TABSTOP | WS_GROUP;
             extendedStyle = WS_EX_CLIENTEDGE;
             break;
@@ -233,10 +147,7 @@ void Form::createControl(Control& control, int id) {
     // Where controls overlap, the later one in tab order is drawn on top.
     SetWindowPos(control.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SendMessageW(control.window, WM_SETFONT, reinterpret_cast<WPARAM>(controlFont()), FALSE);
-    if (d.kind == ControlKind::PictureBox) {
-        control.pictureBox = std::make_unique<PictureBox>(control.window);
-        SetWindowLongPtrW(control.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control.pictureBox.get()));
-    }
+    if (d.kind == ControlKind::PictureBox) control.pictureBox = std::make_unique<PictureBox>(control.window);
 }
 
 void Form::Show() {
@@ -283,11 +194,17 @@ HWND Form::controlWindow(const std::wstring& name) const {
 }
 
 void Form::onClick(const std::wstring& control, std::function<void()> handler) {
-    const Control* found = findControl(control);
-    if (found) const_cast<Control*>(found)->handler = std::move(handler);
+    Control* found = const_cast<Control*>(findControl(control));
+    if (!found || (found->description.kind != ControlKind::CommandButton &&
+                   found->description.kind != ControlKind::OptionButton)) {
+        throw RuntimeError(kInternalError, L"The form has no button " + control);
+    }
+    found->handler = std::move(handler);
 }
 
-void Form::onTimer(const std::wstring& timerName, std::function<void()> handler) { onClick(timerName, std::move(handler)); }
+void Form::onTimer(const std::wstring& timerName, std::function<void()> handler) {
+    controlNamed(timerName, ControlKind::Timer).handler = std::move(handler);
+}
 
 Form::Control* Form::controlById(int id) {
     const int index = id - kFirstControlId;
@@ -299,40 +216,6 @@ Form* Form::fromWindow(HWND window) {
     wchar_t name[32];
     if (!GetClassNameW(window, name, 32) || std::wstring(name) != kFormClass) return nullptr;
     return reinterpret_cast<Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-}
-
-void Form::focusNextControl(bool forward) {
-    std::vector<HWND> stops;
-    for (const Control& control : controls_) {
-        if (control.window && IsWindowVisible(control.window) && IsWindowEnabled(control.window) &&
-            (GetWindowLongPtrW(control.window, GWL_STYLE) & WS_TABSTOP)) {
-            stops.push_back(control.window);
-        }
-    }
-    if (stops.empty()) return;
-    const HWND focused = GetFocus();
-    const auto current = std::find(stops.begin(), stops.end(), focused);
-    std::size_t next = 0;
-    if (current != stops.end()) {
-        const std::size_t index = static_cast<std::size_t>(current - stops.begin());
-        next = forward ? (index + 1) % stops.size() : (index + stops.size() - 1) % stops.size();
-    } else if (!forward) {
-        next = stops.size() - 1;
-    }
-    // On Windows an option button that gets the focus reports a click
-    // unless it is selected already; moving through the tab order selects
-    // nothing.
-    movingFocus_ = true;
-    SetFocus(stops[next]);
-    movingFocus_ = false;
-}
-
-void Form::clickFocusedCommandButton() {
-    const HWND focused = GetFocus();
-    const auto button = std::find_if(controls_.begin(), controls_.end(), [&](const Control& control) {
-        return control.window == focused && control.description.kind == ControlKind::CommandButton;
-    });
-    if (button != controls_.end()) SendMessageW(focused, BM_CLICK, 0, 0);
 }
 
 void Form::optionClicked(Control& option) {

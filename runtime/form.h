@@ -5,13 +5,13 @@
 #include <windows.h>
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "picture.h"
+#include "picture_box.h"
+#include "timer.h"
 
 namespace velmora::runtime {
 
@@ -53,50 +53,6 @@ struct FormDescription {
     std::vector<ControlDescription> controls{};
     // A key that closes the form from anywhere; for forms that take no input.
     std::optional<HotKey> closeHotKey{};
-};
-
-class PictureBox {
-public:
-    explicit PictureBox(HWND window) : window_(window) {}
-
-    HWND hWnd() const { return window_; }
-    // The picture the box shows; a picture without image when it has none.
-    PictureObject Picture() const;
-    // Assigns a picture (or none): the box takes a reference of its own,
-    // releases the previous picture and repaints.
-    void setPicture(const PictureObject& picture);
-    // The box's persistent image: a picture object of what the box shows.
-    PictureObject Image() const;
-    // Repaints the box at once.
-    void Refresh();
-
-    void paint(HDC dc, const RECT& clientArea) const;
-
-private:
-    HWND window_;
-    PictureObject picture_;
-};
-
-class Timer {
-public:
-    Timer(HWND form, UINT_PTR id, UINT interval, bool enabled);
-
-    UINT Interval() const { return interval_; }
-    void setInterval(UINT milliseconds);
-    bool Enabled() const { return enabled_; }
-    void setEnabled(bool enabled);
-
-    // Runs the tick handler unless a tick is already running: ticks never overlap.
-    void tick(const std::function<void()>& handler);
-
-private:
-    void apply();
-
-    HWND form_;
-    UINT_PTR id_;
-    UINT interval_;
-    bool enabled_;
-    bool ticking_ = false;
 };
 
 class Form {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "handles.h"
 #include "platform.h"
 
 namespace velmora::runtime::Screen {
@@ -21,10 +22,9 @@ struct Resolution {
 // read once rather than on every refresh.
 const Resolution& resolution() {
     static const Resolution value = [] {
-        HDC screen = GetDC(nullptr);
-        const int dotsX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
-        const int dotsY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-        if (screen) ReleaseDC(nullptr, screen);
+        const WindowDC screen = WindowDC::screen();
+        const int dotsX = screen ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
+        const int dotsY = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
         const auto twipsPerPixel = [](int dots) {
             return kTwipsPerInch / static_cast<float>(dots > 0 ? dots : USER_DEFAULT_SCREEN_DPI);
         };

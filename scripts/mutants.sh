@@ -58,7 +58,7 @@ fault "options 10 and 25 do not pause (live pace)" snapshot/snapshot_form.cpp \
     win64 snapshot_live_tests
 fault "the loops' Sleep bound to an entry that does not wait" runtime/platform.h \
     'Sleep{"kernel32", "Sleep"}' 'Sleep{"kernel32", "SetLastError"}' win64 snapshot_form_tests
-fault "plain letters reach the dialog manager as access keys" runtime/application.cpp \
+fault "plain letters reach the dialog manager as access keys" runtime/navigation.cpp \
     "    if (message.message == WM_CHAR) return message.wParam == L'\\t';" \
     "    if (message.message == WM_CHAR && message.wParam == L'\\t') return true;" \
     win64 runtime_tests

@@ -74,6 +74,14 @@ start_wine() {
         echo "Creating the Wine prefix $WINEPREFIX"
     fi
     "$WINE64" wineboot --init >/dev/null 2>&1
+    # A program that crashes ends at once with its exception code: Wine's own
+    # debugger would wait in a dialog, or without one end it with code 0, so
+    # that a crashed test would pass. No debugger by that name exists.
+    local view
+    for view in /reg:64 /reg:32; do
+        "$WINE64" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger \
+            /t REG_SZ /d velmora-no-debugger /f "$view" >/dev/null 2>&1
+    done
     "$WINESERVER" -w
 }
 

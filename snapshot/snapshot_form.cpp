@@ -4,6 +4,7 @@
 #include "application.h"
 #include "byte_grid.h"
 #include "clipboard.h"
+#include "handles.h"
 #include "picture_pixel_reader.h"
 #include "picture_pixel_writer.h"
 #include "platform.h"
@@ -88,10 +89,7 @@ void Form1::loopCycles(DWORD pause) {
     loopPause_ = pause;
     if (loopRunning_) return;
     loopRunning_ = true;
-    struct ClearOnExit {
-        bool& running;
-        ~ClearOnExit() { running = false; }
-    } clear{loopRunning_};
+    const ScopeExit stopped([this] { loopRunning_ = false; });
     for (;;) {
         kernel32::Sleep(loopPause_);
         Command1_Click();

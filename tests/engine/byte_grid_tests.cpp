@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "byte_grid.h"
+#include "error_of.h"
 #include "runtime_error.h"
 
 namespace {
@@ -12,21 +13,14 @@ namespace {
 using velmora::engine::ByteGrid;
 using velmora::runtime::RuntimeError;
 
-std::int32_t errorNumber(const std::function<void()>& statement) {
-    try {
-        statement();
-    } catch (const RuntimeError& error) {
-        return error.number();
-    }
-    return 0;
-}
+using velmora::test::errorNumberOf;
 
 TEST(ByteGrid, StartsWithoutBoundsAndAskingForThemRaisesSubscriptOutOfRange) {
     ByteGrid grid;
     EXPECT_FALSE(grid.hasBounds());
-    EXPECT_EQ(errorNumber([&] { grid.upperBound(1); }), 9);
-    EXPECT_EQ(errorNumber([&] { grid.lowerBound(2); }), 9);
-    EXPECT_EQ(errorNumber([&] { grid.elementAddress(1, 1); }), 9);
+    EXPECT_EQ(errorNumberOf([&] { grid.upperBound(1); }), 9);
+    EXPECT_EQ(errorNumberOf([&] { grid.lowerBound(2); }), 9);
+    EXPECT_EQ(errorNumberOf([&] { grid.elementAddress(1, 1); }), 9);
 }
 
 TEST(ByteGrid, IsOneBlockWithTheFirstIndexVaryingFastest) {
@@ -42,9 +36,9 @@ TEST(ByteGrid, IsOneBlockWithTheFirstIndexVaryingFastest) {
     EXPECT_EQ(grid.elementAddress(2, 1), start + 1);
     EXPECT_EQ(grid.elementAddress(1, 2), start + 400);
     EXPECT_EQ(grid.elementAddress(400, 50), start + 19999);
-    EXPECT_EQ(errorNumber([&] { grid.elementAddress(401, 1); }), 9);
-    EXPECT_EQ(errorNumber([&] { grid.elementAddress(1, 0); }), 9);
-    EXPECT_EQ(errorNumber([&] { grid.upperBound(3); }), 9);
+    EXPECT_EQ(errorNumberOf([&] { grid.elementAddress(401, 1); }), 9);
+    EXPECT_EQ(errorNumberOf([&] { grid.elementAddress(1, 0); }), 9);
+    EXPECT_EQ(errorNumberOf([&] { grid.upperBound(3); }), 9);
 }
 
 TEST(ByteGrid, RedimDiscardsTheContentsAndZeroFills) {
@@ -64,9 +58,9 @@ TEST(ByteGrid, RedimDiscardsTheContentsAndZeroFills) {
 
 TEST(ByteGrid, EmptyRangesAndHugeBlocksAreRefused) {
     ByteGrid grid;
-    EXPECT_EQ(errorNumber([&] { grid.redim(1, 0, 1, 1); }), 9);
+    EXPECT_EQ(errorNumberOf([&] { grid.redim(1, 0, 1, 1); }), 9);
     EXPECT_FALSE(grid.hasBounds());
-    EXPECT_EQ(errorNumber([&] { grid.redim(INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX); }), 7);
+    EXPECT_EQ(errorNumberOf([&] { grid.redim(INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX); }), 7);
     EXPECT_FALSE(grid.hasBounds());
 }
 
@@ -76,7 +70,7 @@ TEST(ByteGrid, EraseFreesTheStorageAndTheBounds) {
     grid.erase();
     EXPECT_FALSE(grid.hasBounds());
     EXPECT_EQ(grid.byteCount(), 0u);
-    EXPECT_EQ(errorNumber([&] { grid.upperBound(1); }), 9);
+    EXPECT_EQ(errorNumberOf([&] { grid.upperBound(1); }), 9);
 }
 
 }  // namespace

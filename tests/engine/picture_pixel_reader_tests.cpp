@@ -9,6 +9,7 @@
 
 #include "application.h"
 #include "bitmap_helpers.h"
+#include "call_log.h"
 #include "engine_messages.h"
 #include "message_box_recorder.h"
 #include "picture_pixel_reader.h"
@@ -43,35 +44,24 @@ PixelBufferInfo sentinelInfo() {
 bool sameRecord(const PixelBufferInfo& a, const PixelBufferInfo& b) { return std::memcmp(&a, &b, sizeof(a)) == 0; }
 
 // Counts the screen device contexts taken and released, and the GetDIBits calls.
-class DeviceContextLog {
+class DeviceContextLog : public velmora::test::CallLog {
 public:
-    DeviceContextLog()
-        : getDC_(user32::GetDC, [this](HWND w) {
-              events.push_back("GetDC");
-              return user32::GetDC.real()(w);
-          }),
-          releaseDC_(user32::ReleaseDC, [this](HWND w, HDC dc) {
-              events.push_back("ReleaseDC");
-              return user32::ReleaseDC.real()(w, dc);
-          }),
-          getDIBits_(gdi32::GetDIBits, [this](HDC dc, HBITMAP b, UINT start, UINT lines, LPVOID bits, LPBITMAPINFO info,
-                                              UINT usage) {
-              events.push_back("GetDIBits");
-              header = info->bmiHeader;
-              startLine = start;
-              lineCount = lines;
-              colourUse = usage;
-              return gdi32::GetDIBits.real()(dc, b, start, lines, bits, info, usage);
-          }) {}
+    DeviceContextLog() {
+        note(user32::GetDC, "GetDC");
+        note(user32::ReleaseDC, "ReleaseDC");
+        handle(gdi32::GetDIBits, [this](HDC dc, HBITMAP b, UINT start, UINT lines, LPVOID bits, LPBITMAPINFO info,
+                                        UINT usage) {
+            record("GetDIBits");
+            header = info->bmiHeader;
+            startLine = start;
+            lineCount = lines;
+            colourUse = usage;
+            return gdi32::GetDIBits.real()(dc, b, start, lines, bits, info, usage);
+        });
+    }
 
-    std::vector<std::string> events;
     BITMAPINFOHEADER header{};
     UINT startLine = 99, lineCount = 0, colourUse = 99;
-
-private:
-    ScopedSubstitute<decltype(user32::GetDC)> getDC_;
-    ScopedSubstitute<decltype(user32::ReleaseDC)> releaseDC_;
-    ScopedSubstitute<decltype(gdi32::GetDIBits)> getDIBits_;
 };
 
 class ReaderTest : public testing::Test {
@@ -88,7 +78,7 @@ TEST_F(ReaderTest, ADeviceDependentBitmapIsReadThroughGetDIBitsEvenWhenOwnBitsAr
     DeviceContextLog log;
     ASSERT_EQ(ReadPicturePixels(velmora::test::pictureView(picture).get(), info, pixelCopy, dibBuffer, kTrue, kFalse),
               kTrue);
-    EXPECT_EQ(log.events, (std::vector<std::string>{"GetDC", "GetDIBits", "ReleaseDC"}));
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"GetDC", "GetDIBits", "ReleaseDC"}));
     EXPECT_EQ(shapeOf(pixelCopy), "(1 to 400, 1 to 50)");
     EXPECT_EQ(shapeOf(dibBuffer), "(1 to 400, 1 to 50)");
     EXPECT_EQ(contentsOf(dibBuffer), pixels);
@@ -127,7 +117,7 @@ TEST_F(ReaderTest, A32BitDibSectionIsUsedDirectlyWhenOwnBitsAreAllowed) {
     DeviceContextLog log;
     ASSERT_EQ(ReadPicturePixels(velmora::test::pictureView(picture).get(), info, pixelCopy, dibBuffer, kTrue, kFalse),
               kTrue);
-    EXPECT_TRUE(log.events.empty());
+    EXPECT_TRUE(log.calls.empty());
     EXPECT_EQ(info.TargetBitmap.bmBits, bits);
     EXPECT_EQ(info.SourceBitmap.bmBits, pixelCopy.elementAddress(1, 1));
     EXPECT_EQ(shapeOf(dibBuffer), "(1 to 8, 1 to 3)");
@@ -144,7 +134,7 @@ TEST_F(ReaderTest, OnlyTrueItselfAllowsTheBitmapsOwnMemory) {
         ASSERT_EQ(ReadPicturePixels(velmora::test::pictureView(picture).get(), info, pixelCopy, dibBuffer, useOwnBits,
                                     kFalse),
                   kTrue);
-        EXPECT_EQ(log.events, (std::vector<std::string>{"GetDC", "GetDIBits", "ReleaseDC"})) << useOwnBits;
+        EXPECT_EQ(log.calls, (std::vector<std::string>{"GetDC", "GetDIBits", "ReleaseDC"})) << useOwnBits;
         EXPECT_EQ(info.TargetBitmap.bmBits, dibBuffer.elementAddress(1, 1));
         EXPECT_EQ(std::memcmp(dibBuffer.data(), bits, 800), 0);
     }
@@ -156,7 +146,7 @@ TEST_F(ReaderTest, A24BitDibSectionIsReadAt32BitsPerPixel) {
     DeviceContextLog log;
     ASSERT_EQ(ReadPicturePixels(velmora::test::pictureView(picture).get(), info, pixelCopy, dibBuffer, kTrue, kFalse),
               kTrue);
-    EXPECT_EQ(log.events.size(), 3u);
+    EXPECT_EQ(log.calls.size(), 3u);
     EXPECT_EQ(info.SourceBitmap.bmBitsPixel, 32);
     EXPECT_EQ(info.TargetBitmap.bmBitsPixel, 32);
     EXPECT_EQ(info.SourceBitmap.bmWidthBytes, 28);
@@ -235,11 +225,11 @@ TEST_F(ReaderFailureTest, NoScreenDeviceContext) {
 TEST_F(ReaderFailureTest, PixelsThatCannotBeReadReleaseTheContextAfterTheMessage) {
     DeviceContextLog log;
     ScopedSubstitute fail(gdi32::GetDIBits, [](HDC, HBITMAP, UINT, UINT, LPVOID, LPBITMAPINFO, UINT) { return 0; });
-    boxes.onShow = [&] { log.events.push_back("message"); };
+    boxes.onShow = [&] { log.calls.push_back("message"); };
     dibBuffer.redim(1, 2, 1, 2);
     dibBuffer(1, 1) = 9;
     EXPECT_EQ(ReadPicturePixels(picture.get(), info, pixelCopy, dibBuffer, kFalse, kTrue), kFalse);
-    EXPECT_EQ(log.events, (std::vector<std::string>{"GetDC", "message", "ReleaseDC"}));
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"GetDC", "message", "ReleaseDC"}));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, L"Bilddaten konnten nicht gelesen werden");
     EXPECT_EQ(shapeOf(dibBuffer), "(1 to 8, 1 to 3)");
@@ -258,7 +248,7 @@ TEST_F(ReaderFailureTest, UnreadablePixelsWithAnUnboundedCopyRaiseSubscriptOutOf
         EXPECT_EQ(error.number(), 9);
     }
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_EQ(log.events, (std::vector<std::string>{"GetDC", "ReleaseDC"}));
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"GetDC", "ReleaseDC"}));
     EXPECT_TRUE(sameRecord(info, sentinelInfo()));
 }
 
@@ -292,7 +282,7 @@ TEST_F(ReaderFailureTest, SizesBeyondThirtyTwoBitsOverflowBeforeAnythingElse) {
             } catch (const RuntimeError& error) {
                 EXPECT_EQ(error.number(), 6);
             }
-            EXPECT_TRUE(log.events.empty());
+            EXPECT_TRUE(log.calls.empty());
             EXPECT_EQ(moves, 0);
             EXPECT_FALSE(dibBuffer.hasBounds());
             expectUntouched();

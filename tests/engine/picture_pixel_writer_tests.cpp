@@ -10,6 +10,7 @@
 
 #include "application.h"
 #include "bitmap_helpers.h"
+#include "call_log.h"
 #include "form.h"
 #include "message_box_recorder.h"
 #include "picture_pixel_writer.h"
@@ -38,48 +39,39 @@ struct Target {
 };
 
 // Every call of the new-picture path, and every bitmap it created.
-class WriterLog {
+class WriterLog : public velmora::test::CallLog {
 public:
-    WriterLog()
-        : getDC_(user32::GetDC, [this](HWND w) {
-              events.push_back("GetDC");
-              return user32::GetDC.real()(w);
-          }),
-          releaseDC_(user32::ReleaseDC, [this](HWND w, HDC dc) {
-              events.push_back("ReleaseDC");
-              return user32::ReleaseDC.real()(w, dc);
-          }),
-          create_(gdi32::CreateDIBSection, [this](HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE s,
-                                                  DWORD o) {
-              events.push_back("CreateDIBSection");
-              header = info->bmiHeader;
-              HBITMAP bitmap = gdi32::CreateDIBSection.real()(dc, info, usage, bits, s, o);
-              created.push_back(bitmap);
-              return bitmap;
-          }),
-          move_(kernel32::RtlMoveMemory, [this](void* to, const void* from, SIZE_T length) {
-              events.push_back("RtlMoveMemory");
-              moved = length;
-              kernel32::RtlMoveMemory.real()(to, from, length);
-          }),
-          delete_(gdi32::DeleteObject, [this](HGDIOBJ object) {
-              events.push_back("DeleteObject");
-              return gdi32::DeleteObject.real()(object);
-          }),
-          clsid_(ole32::CLSIDFromString, [this](LPCOLESTR text, LPCLSID id) {
-              events.push_back("CLSIDFromString");
-              clsidText = text;
-              return ole32::CLSIDFromString.real()(text, id);
-          }),
-          picture_(olepro32::OleCreatePictureIndirect, [this](LPPICTDESC d, REFIID id, BOOL own, LPVOID* out) {
-              events.push_back("OleCreatePictureIndirect");
-              description = *d;
-              interfaceId = id;
-              ownership = own;
-              return olepro32::OleCreatePictureIndirect.real()(d, id, own, out);
-          }) {}
+    WriterLog() {
+        note(user32::GetDC, "GetDC");
+        note(user32::ReleaseDC, "ReleaseDC");
+        note(gdi32::DeleteObject, "DeleteObject");
+        handle(gdi32::CreateDIBSection, [this](HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE s,
+                                               DWORD o) {
+            record("CreateDIBSection");
+            header = info->bmiHeader;
+            HBITMAP bitmap = gdi32::CreateDIBSection.real()(dc, info, usage, bits, s, o);
+            created.push_back(bitmap);
+            return bitmap;
+        });
+        handle(kernel32::RtlMoveMemory, [this](void* to, const void* from, SIZE_T length) {
+            record("RtlMoveMemory");
+            moved = length;
+            kernel32::RtlMoveMemory.real()(to, from, length);
+        });
+        handle(ole32::CLSIDFromString, [this](LPCOLESTR text, LPCLSID id) {
+            record("CLSIDFromString");
+            clsidText = text;
+            return ole32::CLSIDFromString.real()(text, id);
+        });
+        handle(olepro32::OleCreatePictureIndirect, [this](LPPICTDESC d, REFIID id, BOOL own, LPVOID* out) {
+            record("OleCreatePictureIndirect");
+            description = *d;
+            interfaceId = id;
+            ownership = own;
+            return olepro32::OleCreatePictureIndirect.real()(d, id, own, out);
+        });
+    }
 
-    std::vector<std::string> events;
     std::vector<HBITMAP> created;
     BITMAPINFOHEADER header{};
     SIZE_T moved = 0;
@@ -87,15 +79,6 @@ public:
     PICTDESC description{};
     IID interfaceId{};
     BOOL ownership = 0;
-
-private:
-    ScopedSubstitute<decltype(user32::GetDC)> getDC_;
-    ScopedSubstitute<decltype(user32::ReleaseDC)> releaseDC_;
-    ScopedSubstitute<decltype(gdi32::CreateDIBSection)> create_;
-    ScopedSubstitute<decltype(kernel32::RtlMoveMemory)> move_;
-    ScopedSubstitute<decltype(gdi32::DeleteObject)> delete_;
-    ScopedSubstitute<decltype(ole32::CLSIDFromString)> clsid_;
-    ScopedSubstitute<decltype(olepro32::OleCreatePictureIndirect)> picture_;
 };
 
 // Counts the paints a window gets from the moment it is made until it goes.
@@ -160,7 +143,7 @@ TEST_F(WriterTest, ADeviceDependentPictureIsReplacedByANewDibWithThePixels) {
     const Target target(64, 48, 1);
     WriterLog log;
     EXPECT_EQ(WritePicturePixels(box(), target.record, kFalse), kTrue);
-    EXPECT_EQ(log.events, (std::vector<std::string>{"GetDC", "CreateDIBSection", "RtlMoveMemory", "CLSIDFromString",
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"GetDC", "CreateDIBSection", "RtlMoveMemory", "CLSIDFromString",
                                                     "OleCreatePictureIndirect", "ReleaseDC"}));
     const DIBSECTION shown = shownSection();
     EXPECT_EQ(shown.dsBm.bmWidth, 64);
@@ -189,7 +172,7 @@ TEST_F(WriterTest, ASecondTargetOfTheSameSizeIsCopiedIntoTheSamePicture) {
     const PaintCounter counter(box().hWnd());
     EXPECT_EQ(WritePicturePixels(box(), second.record, kFalse), kTrue);
     EXPECT_EQ(counter.paints, 1) << "the box shows the new pixels at once";
-    EXPECT_EQ(log.events, (std::vector<std::string>{"RtlMoveMemory"}));
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"RtlMoveMemory"}));
     EXPECT_EQ(log.moved, second.pixels.size());
     EXPECT_EQ(box().Picture().get(), first);
     EXPECT_EQ(std::memcmp(shownSection().dsBm.bmBits, second.pixels.data(), second.pixels.size()), 0);
@@ -229,7 +212,7 @@ TEST_F(WriterTest, TheBoxsOwnPixelMemoryIsOnlyRepainted) {
     const PaintCounter counter(box().hWnd());
     EXPECT_EQ(WritePicturePixels(box(), same, kFalse), kTrue);
     EXPECT_EQ(counter.paints, 1) << "the box shows its changed pixels at once";
-    EXPECT_TRUE(log.events.empty());
+    EXPECT_TRUE(log.calls.empty());
 }
 
 TEST_F(WriterTest, ATargetWithoutPixelsCountsAsInPlace) {
@@ -238,7 +221,7 @@ TEST_F(WriterTest, ATargetWithoutPixelsCountsAsInPlace) {
         IPictureDisp* before = box().Picture().get();
         WriterLog log;
         EXPECT_EQ(WritePicturePixels(box(), unfilled, force), kTrue);
-        EXPECT_TRUE(log.events.empty());
+        EXPECT_TRUE(log.calls.empty());
         EXPECT_EQ(box().Picture().get(), before);
     };
     expectOnlyRepainted(kFalse);  // the box has no picture
@@ -285,7 +268,7 @@ TEST_F(WriterFailureTest, NoScreenDeviceContext) {
     EXPECT_EQ(WritePicturePixels(box(), target.record, kFalse), kFalse);
     expectFailureKeptThePicture(L"Ger\u00e4tekontext konnte nicht erzeugt werden");
     EXPECT_TRUE(log.created.empty());
-    EXPECT_EQ(std::count(log.events.begin(), log.events.end(), "ReleaseDC"), 0);
+    EXPECT_EQ(std::count(log.calls.begin(), log.calls.end(), "ReleaseDC"), 0);
 }
 
 TEST_F(WriterFailureTest, NoBitmapCopy) {
@@ -293,7 +276,7 @@ TEST_F(WriterFailureTest, NoBitmapCopy) {
                           [](HDC, const BITMAPINFO*, UINT, void**, HANDLE, DWORD) { return HBITMAP{}; });
     EXPECT_EQ(WritePicturePixels(box(), target.record, kFalse), kFalse);
     expectFailureKeptThePicture(L"Bildkopie konnte nicht erstellt werden");
-    EXPECT_EQ(log.events, (std::vector<std::string>{"GetDC", "ReleaseDC"}));
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"GetDC", "ReleaseDC"}));
 }
 
 TEST_F(WriterFailureTest, ABitmapWithoutPixelMemoryIsDeleted) {
@@ -306,14 +289,14 @@ TEST_F(WriterFailureTest, ABitmapWithoutPixelMemoryIsDeleted) {
                           });
     EXPECT_EQ(WritePicturePixels(box(), target.record, kFalse), kFalse);
     expectFailureKeptThePicture(L"Bildkopie konnte nicht erstellt werden");
-    EXPECT_EQ(log.events, (std::vector<std::string>{"GetDC", "ReleaseDC", "DeleteObject"}));
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"GetDC", "ReleaseDC", "DeleteObject"}));
 }
 
 TEST_F(WriterFailureTest, TheInterfaceIdentifierCannotBeParsed) {
     ScopedSubstitute fail(ole32::CLSIDFromString, [](LPCOLESTR, LPCLSID) { return CO_E_CLASSSTRING; });
     EXPECT_EQ(WritePicturePixels(box(), target.record, kFalse), kFalse);
     expectFailureKeptThePicture(L"OLE Fehler");
-    EXPECT_EQ(log.events, (std::vector<std::string>{"GetDC", "CreateDIBSection", "RtlMoveMemory", "ReleaseDC",
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"GetDC", "CreateDIBSection", "RtlMoveMemory", "ReleaseDC",
                                                     "DeleteObject"}));
 }
 
@@ -322,7 +305,7 @@ TEST_F(WriterFailureTest, ThePictureObjectCannotBeCreated) {
                           [](LPPICTDESC, REFIID, BOOL, LPVOID*) { return E_OUTOFMEMORY; });
     EXPECT_EQ(WritePicturePixels(box(), target.record, kFalse), kFalse);
     expectFailureKeptThePicture(L"OLE picture creation error");
-    EXPECT_EQ(log.events, (std::vector<std::string>{"GetDC", "CreateDIBSection", "RtlMoveMemory", "CLSIDFromString",
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"GetDC", "CreateDIBSection", "RtlMoveMemory", "CLSIDFromString",
                                                     "ReleaseDC", "DeleteObject"}));
 }
 
@@ -337,7 +320,7 @@ TEST_F(WriterFailureTest, SizesBeyondThirtyTwoBitsOverflow) {
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.number(), 6);
     }
-    EXPECT_TRUE(log.events.empty());
+    EXPECT_TRUE(log.calls.empty());
     EXPECT_EQ(box().Picture().get(), previous);
 }
 
@@ -399,8 +382,8 @@ TEST_F(WriterTest, ManyCallsOnEveryPathLeaveOnlyTheShownBitmap) {
     EXPECT_EQ(live, 1);
     EXPECT_GT(created.size(), 1u);
     EXPECT_TRUE(velmora::test::isLiveGdiObject(shown));
-    EXPECT_EQ(std::count(log.events.begin(), log.events.end(), "GetDC"),
-              std::count(log.events.begin(), log.events.end(), "ReleaseDC"));
+    EXPECT_EQ(std::count(log.calls.begin(), log.calls.end(), "GetDC"),
+              std::count(log.calls.begin(), log.calls.end(), "ReleaseDC"));
 }
 
 }  // namespace

@@ -7,18 +7,16 @@
 
 #include "colour_scene_layout.h"
 #include "gray_model.h"
+#include "live_program_test.h"
 #include "win_test_support.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using velmora::test::ChildProcess;
-using velmora::test::executableDirectory;
 using velmora::test::waitForWindow;
 
 const std::wstring kOverlayCaption = L"Creating &  Using VC++ DLLs";
-
-std::wstring program(const std::wstring& name) { return executableDirectory() + L"\\" + name; }
 
 RECT screenRect() { return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
 
@@ -64,23 +62,18 @@ void clickAt(int x, int y) {
     SendInput(2, clicks, sizeof(INPUT));
 }
 
-class OverlayLive : public testing::Test {
+class OverlayLive : public velmora::test::LiveProgramTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(scene.started());
-        ASSERT_NE(waitForWindow(scene.id(), L"", L"Velmora colour scene", 10s), nullptr);
+        LiveProgramTest::SetUp();
         velmora::test::pumpMessages(500ms);
         ASSERT_FALSE(everyPixelIsGray(velmora::test::readScreen(screenRect())))
             << "the scene beneath the overlay must be colourful";
-        overlay = std::make_unique<ChildProcess>(program(L"sorvel.exe"), L"", executableDirectory());
-        ASSERT_TRUE(overlay->started());
-        window = waitForWindow(overlay->id(), L"VelmoraForm", kOverlayCaption, 10s);
+        window = startProgram(L"sorvel.exe", L"VelmoraForm", kOverlayCaption);
         ASSERT_NE(window, nullptr);
         velmora::test::pumpMessages(1000ms);
     }
 
-    ChildProcess scene{program(L"colour_scene.exe")};
-    std::unique_ptr<ChildProcess> overlay;
     HWND window = nullptr;
 };
 
@@ -145,14 +138,14 @@ TEST_F(OverlayLive, AClickReachesTheWindowBeneath) {
 
 TEST_F(OverlayLive, ClosesFromItsTaskbarButton) {
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);  // what the taskbar button's Close sends
-    ASSERT_TRUE(overlay->waitForExit(5s));
-    EXPECT_EQ(overlay->exitCode(), 0u);
+    ASSERT_TRUE(program->waitForExit(5s));
+    EXPECT_EQ(program->exitCode(), 0u);
 }
 
 TEST_F(OverlayLive, ClosesOnItsHotKey) {
     velmora::test::pressKey('Q', {VK_CONTROL, VK_MENU});
-    ASSERT_TRUE(overlay->waitForExit(5s));
-    EXPECT_EQ(overlay->exitCode(), 0u);
+    ASSERT_TRUE(program->waitForExit(5s));
+    EXPECT_EQ(program->exitCode(), 0u);
 }
 
 // Without Grayscale.dll beside it the overlay starts, shows its window, and
@@ -173,15 +166,15 @@ void expectMissingLibraryAtFirstTick(const std::wstring& workingDirectory, const
 
 TEST(OverlayWithoutLibrary, FirstTickRaisesTheMissingLibraryError) {
     velmora::test::TemporaryDirectory folder;
-    ASSERT_TRUE(CopyFileW(program(L"sorvel.exe").c_str(), folder.file(L"sorvel.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(velmora::test::besideTheTests(L"sorvel.exe").c_str(), folder.file(L"sorvel.exe").c_str(), FALSE));
     expectMissingLibraryAtFirstTick(folder.path(), folder.path());
 }
 
 TEST(OverlayWithoutLibrary, ALibraryPlantedInTheCurrentDirectoryIsNotLoaded) {
     velmora::test::TemporaryDirectory programFolder;
     velmora::test::TemporaryDirectory plantedFolder;
-    ASSERT_TRUE(CopyFileW(program(L"sorvel.exe").c_str(), programFolder.file(L"sorvel.exe").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW(program(L"Grayscale.dll").c_str(), plantedFolder.file(L"Grayscale.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(velmora::test::besideTheTests(L"sorvel.exe").c_str(), programFolder.file(L"sorvel.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(velmora::test::besideTheTests(L"Grayscale.dll").c_str(), plantedFolder.file(L"Grayscale.dll").c_str(), FALSE));
     expectMissingLibraryAtFirstTick(plantedFolder.path(), programFolder.path());
 }
 

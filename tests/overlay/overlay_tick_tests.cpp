@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "call_log.h"
+#include "dib_header.h"
 #include "gray_model.h"
 #include "overlay_form.h"
 #include "platform.h"
@@ -32,15 +34,7 @@ struct Scene {
         std::mt19937 random(static_cast<unsigned>(w * 7919 + h));
         for (std::uint8_t& b : bytes) b = static_cast<std::uint8_t>(random());
     }
-    BITMAPINFO header() const {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        return info;
-    }
+    BITMAPINFO header() const { return dibHeader(width, height, 24); }
 };
 
 std::vector<std::uint8_t> pixelsOfSelectedBitmap(HDC dc, int width, int height) {
@@ -54,83 +48,72 @@ std::vector<std::uint8_t> pixelsOfSelectedBitmap(HDC dc, int width, int height) 
 
 // Every platform call of a tick, in order, with handles named; the screen
 // replaced by `scene`; what the tick paints onto the form captured.
-class TickRecorder {
+class TickRecorder : public velmora::test::CallLog {
 public:
-    TickRecorder(const Form1& form, const Scene& scene)
-        : form_(form),
-          scene_(scene),
-          metrics_(user32::GetSystemMetrics,
-                   [this](int index) { return index == SM_CXSCREEN ? scene_.width : scene_.height; }),
-          createDC_(gdi32::CreateCompatibleDC,
-                    [this](HDC dc) {
-                        HDC memory = gdi32::CreateCompatibleDC.real()(dc);
-                        names_[memory] = "memory";
-                        log(std::string("CreateCompatibleDC(") + (dc ? "?" : "0") + ")");
-                        return memory;
-                    }),
-          createSection_(gdi32::CreateDIBSection,
-                         [this](HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset) {
-                             HBITMAP bitmap = gdi32::CreateDIBSection.real()(dc, info, usage, bits, section, offset);
-                             names_[bitmap] = "section";
-                             bits_ = *bits;
-                             header = *info;
-                             std::ostringstream call;
-                             call << "CreateDIBSection(" << name(dc) << ", info, " << usage << ", bits, "
-                                  << section << ", " << offset << ")";
-                             log(call.str());
-                             return bitmap;
-                         }),
-          select_(gdi32::SelectObject,
-                  [this](HDC dc, HGDIOBJ object) {
-                      log("SelectObject(" + name(dc) + ", " + name(object) + ")");
-                      return gdi32::SelectObject.real()(dc, object);
-                  }),
-          getDC_(user32::GetDC,
-                 [this](HWND window) {
-                     HDC dc = user32::GetDC.real()(window);
-                     names_[dc] = "screen";
-                     log(std::string("GetDC(") + (window ? "?" : "0") + ")");
-                     return dc;
-                 }),
-          releaseDC_(user32::ReleaseDC,
-                     [this](HWND window, HDC dc) {
-                         log(std::string("ReleaseDC(") + (window ? "?" : "0") + ", " + name(dc) + ")");
-                         return user32::ReleaseDC.real()(window, dc);
-                     }),
-          bitBlt_(gdi32::BitBlt,
-                  [this](HDC to, int x, int y, int w, int h, HDC from, int fromX, int fromY, DWORD rop) {
-                      std::ostringstream call;
-                      call << "BitBlt(" << name(to) << ", " << x << ", " << y << ", " << w << ", " << h << ", "
-                           << name(from) << ", " << fromX << ", " << fromY << ", " << std::hex << rop << ")";
-                      log(call.str());
-                      if (name(from) == "screen") {
-                          const BITMAPINFO info = scene_.header();
-                          SetDIBitsToDevice(to, 0, 0, scene_.width, scene_.height, 0, 0, 0, scene_.height,
-                                            scene_.bytes.data(), &info, DIB_RGB_COLORS);
-                          return TRUE;
-                      }
-                      if (to == form_.hDC()) painted = pixelsOfSelectedBitmap(from, w, h);
-                      return gdi32::BitBlt.real()(to, x, y, w, h, from, fromX, fromY, rop);
-                  }),
-          convert_(ConvertToGray,
-                   [this](std::uint8_t* pixels, std::int32_t w, std::int32_t h) {
-                       std::ostringstream call;
-                       call << "ConvertToGray(" << (pixels == bits_ ? "bits" : "other") << ", " << w << ", " << h
-                            << ")";
-                       log(call.str());
-                       return ConvertToGray.real()(pixels, w, h);
-                   }),
-          deleteDC_(gdi32::DeleteDC,
-                    [this](HDC dc) {
-                        log("DeleteDC(" + name(dc) + ")");
-                        return gdi32::DeleteDC.real()(dc);
-                    }),
-          deleteObject_(gdi32::DeleteObject, [this](HGDIOBJ object) {
-              log("DeleteObject(" + name(object) + ")");
-              return gdi32::DeleteObject.real()(object);
-          }) {}
+    TickRecorder(const Form1& form, const Scene& scene) : form_(form), scene_(scene) {
+        handle(user32::GetSystemMetrics, [this](int index) { return index == SM_CXSCREEN ? scene_.width : scene_.height; });
+        handle(gdi32::CreateCompatibleDC, [this](HDC dc) {
+            HDC memory = gdi32::CreateCompatibleDC.real()(dc);
+            names_[memory] = "memory";
+            record(std::string("CreateCompatibleDC(") + (dc ? "?" : "0") + ")");
+            return memory;
+        });
+        handle(gdi32::CreateDIBSection,
+               [this](HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset) {
+                   HBITMAP bitmap = gdi32::CreateDIBSection.real()(dc, info, usage, bits, section, offset);
+                   names_[bitmap] = "section";
+                   bits_ = *bits;
+                   header = *info;
+                   std::ostringstream call;
+                   call << "CreateDIBSection(" << name(dc) << ", info, " << usage << ", bits, " << section << ", "
+                        << offset << ")";
+                   record(call.str());
+                   return bitmap;
+               });
+        handle(gdi32::SelectObject, [this](HDC dc, HGDIOBJ object) {
+            record("SelectObject(" + name(dc) + ", " + name(object) + ")");
+            return gdi32::SelectObject.real()(dc, object);
+        });
+        handle(user32::GetDC, [this](HWND window) {
+            HDC dc = user32::GetDC.real()(window);
+            names_[dc] = "screen";
+            record(std::string("GetDC(") + (window ? "?" : "0") + ")");
+            return dc;
+        });
+        handle(user32::ReleaseDC, [this](HWND window, HDC dc) {
+            record(std::string("ReleaseDC(") + (window ? "?" : "0") + ", " + name(dc) + ")");
+            return user32::ReleaseDC.real()(window, dc);
+        });
+        handle(gdi32::BitBlt, [this](HDC to, int x, int y, int w, int h, HDC from, int fromX, int fromY, DWORD rop) {
+            std::ostringstream call;
+            call << "BitBlt(" << name(to) << ", " << x << ", " << y << ", " << w << ", " << h << ", " << name(from)
+                 << ", " << fromX << ", " << fromY << ", " << std::hex << rop << ")";
+            record(call.str());
+            if (name(from) == "screen") {
+                const BITMAPINFO info = scene_.header();
+                SetDIBitsToDevice(to, 0, 0, scene_.width, scene_.height, 0, 0, 0, scene_.height, scene_.bytes.data(),
+                                  &info, DIB_RGB_COLORS);
+                return TRUE;
+            }
+            if (to == form_.hDC()) painted = pixelsOfSelectedBitmap(from, w, h);
+            return gdi32::BitBlt.real()(to, x, y, w, h, from, fromX, fromY, rop);
+        });
+        handle(ConvertToGray, [this](std::uint8_t* pixels, std::int32_t w, std::int32_t h) {
+            std::ostringstream call;
+            call << "ConvertToGray(" << (pixels == bits_ ? "bits" : "other") << ", " << w << ", " << h << ")";
+            record(call.str());
+            return ConvertToGray.real()(pixels, w, h);
+        });
+        handle(gdi32::DeleteDC, [this](HDC dc) {
+            record("DeleteDC(" + name(dc) + ")");
+            return gdi32::DeleteDC.real()(dc);
+        });
+        handle(gdi32::DeleteObject, [this](HGDIOBJ object) {
+            record("DeleteObject(" + name(object) + ")");
+            return gdi32::DeleteObject.real()(object);
+        });
+    }
 
-    std::vector<std::string> calls;
     BITMAPINFO header{};
     std::vector<std::uint8_t> painted;
 
@@ -140,22 +123,11 @@ private:
         const auto found = names_.find(handle);
         return found == names_.end() ? "?" : found->second;
     }
-    void log(std::string call) { calls.push_back(std::move(call)); }
 
     const Form1& form_;
     const Scene& scene_;
     std::map<const void*, std::string> names_;
     void* bits_ = nullptr;
-    ScopedSubstitute<decltype(user32::GetSystemMetrics)> metrics_;
-    ScopedSubstitute<decltype(gdi32::CreateCompatibleDC)> createDC_;
-    ScopedSubstitute<decltype(gdi32::CreateDIBSection)> createSection_;
-    ScopedSubstitute<decltype(gdi32::SelectObject)> select_;
-    ScopedSubstitute<decltype(user32::GetDC)> getDC_;
-    ScopedSubstitute<decltype(user32::ReleaseDC)> releaseDC_;
-    ScopedSubstitute<decltype(gdi32::BitBlt)> bitBlt_;
-    ScopedSubstitute<decltype(ConvertToGray)> convert_;
-    ScopedSubstitute<decltype(gdi32::DeleteDC)> deleteDC_;
-    ScopedSubstitute<decltype(gdi32::DeleteObject)> deleteObject_;
 };
 
 // The scene as ConvertToGray must leave it, from the model of the formula.
@@ -284,21 +256,22 @@ TEST_F(OverlayTick, BindsTheLibraryOnceAndKeepsIt) {
 }
 
 // Counts the GDI objects a tick creates and deletes, through the bindings.
-class ObjectCounter {
+class ObjectCounter : public velmora::test::CallLog {
 public:
-    ObjectCounter()
-        : createDC_(gdi32::CreateCompatibleDC, [this](HDC dc) { return counted(gdi32::CreateCompatibleDC.real()(dc)); }),
-          deleteDC_(gdi32::DeleteDC, [this](HDC dc) { return uncounted(dc, gdi32::DeleteDC.real()(dc)); }),
-          createSection_(gdi32::CreateDIBSection,
-                         [this](HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE s, DWORD o) {
-                             HBITMAP section = counted(gdi32::CreateDIBSection.real()(dc, info, usage, bits, s, o));
-                             if (withoutPixelMemory) *bits = nullptr;
-                             return section;
-                         }),
-          deleteObject_(gdi32::DeleteObject,
-                        [this](HGDIOBJ object) { return uncounted(object, gdi32::DeleteObject.real()(object)); }),
-          getDC_(user32::GetDC, [this](HWND w) { return counted(user32::GetDC.real()(w)); }),
-          releaseDC_(user32::ReleaseDC, [this](HWND w, HDC dc) { return uncounted(dc, user32::ReleaseDC.real()(w, dc)); }) {}
+    ObjectCounter() {
+        handle(gdi32::CreateCompatibleDC, [this](HDC dc) { return counted(gdi32::CreateCompatibleDC.real()(dc)); });
+        handle(gdi32::DeleteDC, [this](HDC dc) { return uncounted(dc, gdi32::DeleteDC.real()(dc)); });
+        handle(gdi32::CreateDIBSection, [this](HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE s,
+                                               DWORD o) {
+            HBITMAP section = counted(gdi32::CreateDIBSection.real()(dc, info, usage, bits, s, o));
+            if (withoutPixelMemory) *bits = nullptr;
+            return section;
+        });
+        handle(gdi32::DeleteObject,
+               [this](HGDIOBJ object) { return uncounted(object, gdi32::DeleteObject.real()(object)); });
+        handle(user32::GetDC, [this](HWND w) { return counted(user32::GetDC.real()(w)); });
+        handle(user32::ReleaseDC, [this](HWND w, HDC dc) { return uncounted(dc, user32::ReleaseDC.real()(w, dc)); });
+    }
 
     int held = 0;
     int failedReleases = 0;
@@ -317,12 +290,6 @@ private:
         if (!result) ++failedReleases;
         return result;
     }
-    ScopedSubstitute<decltype(gdi32::CreateCompatibleDC)> createDC_;
-    ScopedSubstitute<decltype(gdi32::DeleteDC)> deleteDC_;
-    ScopedSubstitute<decltype(gdi32::CreateDIBSection)> createSection_;
-    ScopedSubstitute<decltype(gdi32::DeleteObject)> deleteObject_;
-    ScopedSubstitute<decltype(user32::GetDC)> getDC_;
-    ScopedSubstitute<decltype(user32::ReleaseDC)> releaseDC_;
 };
 
 TEST_F(OverlayTick, AThousandTicksHoldNoObjects) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "declared_function.h"
+#include "error_of.h"
 #include "runtime_error.h"
 #include "win_test_support.h"
 
@@ -16,14 +17,23 @@ using velmora::runtime::DeclaredFunction;
 using velmora::runtime::RuntimeError;
 using velmora::runtime::ScopedSubstitute;
 
-RuntimeError errorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const RuntimeError& error) {
-        return error;
+using velmora::test::errorOf;
+
+// A copy of Grayscale.dll named `file` in a folder of its own, made the
+// current directory for the object's lifetime.
+class LibraryPlantedInTheCurrentDirectory {
+public:
+    explicit LibraryPlantedInTheCurrentDirectory(const std::wstring& file) {
+        CopyFileW(velmora::test::besideTheTests(L"Grayscale.dll").c_str(), folder_.file(file).c_str(), FALSE);
+        GetCurrentDirectoryW(MAX_PATH, previous_);
+        SetCurrentDirectoryW(folder_.path().c_str());
     }
-    return RuntimeError(0, L"no error");
-}
+    ~LibraryPlantedInTheCurrentDirectory() { SetCurrentDirectoryW(previous_); }
+
+private:
+    velmora::test::TemporaryDirectory folder_;
+    wchar_t previous_[MAX_PATH] = {};
+};
 
 TEST(DeclaredFunction, BindsOnTheFirstCallAndKeepsTheBinding) {
     DeclaredFunction<DWORD()> getTickCount{"kernel32", "GetTickCount"};
@@ -61,22 +71,16 @@ TEST(DeclaredFunction, FindsLibrariesInTheProgramsFolder) {
 }
 
 TEST(DeclaredFunction, NeverLoadsALibraryFromTheCurrentDirectory) {
-    velmora::test::TemporaryDirectory planted;
-    const std::wstring source = velmora::test::executableDirectory() + L"\\Grayscale.dll";
-    ASSERT_TRUE(CopyFileW(source.c_str(), planted.file(L"velmora_planted.dll").c_str(), FALSE));
-    wchar_t previous[MAX_PATH];
-    GetCurrentDirectoryW(MAX_PATH, previous);
-    ASSERT_TRUE(SetCurrentDirectoryW(planted.path().c_str()));
+    const LibraryPlantedInTheCurrentDirectory planted(L"velmora_planted.dll");
 
     // The standard search would find it there: the test can tell the difference.
     HMODULE found = LoadLibraryW(L"velmora_planted.dll");
     EXPECT_NE(found, nullptr);
     if (found) FreeLibrary(found);
 
-    DeclaredFunction<std::int32_t(std::uint8_t*, std::int32_t, std::int32_t)> planted_convert{
+    DeclaredFunction<std::int32_t(std::uint8_t*, std::int32_t, std::int32_t)> plantedConvert{
         "velmora_planted.dll", "ConvertToGray"};
-    EXPECT_EQ(errorOf([&] { planted_convert(nullptr, 0, 0); }).number(), 53);
-    SetCurrentDirectoryW(previous);
+    EXPECT_EQ(errorOf([&] { plantedConvert(nullptr, 0, 0); }).number(), 53);
 }
 
 // A system without the search flags (Vista, Windows 7 before its update):
@@ -125,16 +129,10 @@ TEST(DeclaredFunctionWithoutSearchFlags, LoadsSystemLibrariesFromTheSystemFolder
 
 TEST(DeclaredFunctionWithoutSearchFlags, StillNeverLoadsFromTheCurrentDirectory) {
     SystemWithoutSearchFlags system;
-    velmora::test::TemporaryDirectory planted;
-    const std::wstring source = velmora::test::executableDirectory() + L"\\Grayscale.dll";
-    ASSERT_TRUE(CopyFileW(source.c_str(), planted.file(L"velmora_planted.dll").c_str(), FALSE));
-    wchar_t previous[MAX_PATH];
-    GetCurrentDirectoryW(MAX_PATH, previous);
-    ASSERT_TRUE(SetCurrentDirectoryW(planted.path().c_str()));
+    const LibraryPlantedInTheCurrentDirectory planted(L"velmora_planted.dll");
     DeclaredFunction<std::int32_t(std::uint8_t*, std::int32_t, std::int32_t)> plantedConvert{
         "velmora_planted.dll", "ConvertToGray"};
     EXPECT_EQ(errorOf([&] { plantedConvert(nullptr, 0, 0); }).number(), 53);
-    SetCurrentDirectoryW(previous);
 }
 
 TEST(DeclaredFunction, ASubstituteSeesEveryCallUntilItIsRemoved) {

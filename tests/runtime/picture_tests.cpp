@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "clipboard.h"
+#include "dib_header.h"
 #include "form.h"
 #include "platform.h"
 #include "runtime_error.h"
@@ -112,7 +113,7 @@ protected:
     // A 32-bit bottom-up device-independent bitmap of one colour, in the
     // clipboard's form (header, then pixels).
     void putDib(int width, int height, COLORREF colour) {
-        const BITMAPINFOHEADER header{sizeof(BITMAPINFOHEADER), width, height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        const BITMAPINFOHEADER header = dibHeader(width, height, 32).bmiHeader;
         const SIZE_T pixels = 4 * static_cast<SIZE_T>(width) * height;
         HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, sizeof(header) + pixels);
         auto* bytes = static_cast<std::uint8_t*>(GlobalLock(dib));

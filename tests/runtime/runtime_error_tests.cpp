@@ -1,4 +1,4 @@
-// Run-time errors: numbers, texts, and the conversions that raise them.
+// Run-time errors: numbers and texts, and the conversions that raise them.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "application.h"
+#include "conversions.h"
+#include "error_of.h"
 #include "runtime_error.h"
 
 namespace {
@@ -15,14 +17,7 @@ using velmora::runtime::roundToLong;
 using velmora::runtime::RuntimeError;
 using velmora::runtime::unhandledErrorText;
 
-long errorNumberOf(void (*statement)()) {
-    try {
-        statement();
-    } catch (const RuntimeError& error) {
-        return error.number();
-    }
-    return 0;
-}
+using velmora::test::errorNumberOf;
 
 TEST(RuntimeError, CarriesTheRuntimesNumbersAndTexts) {
     EXPECT_EQ(RuntimeError::overflow().number(), 6);

@@ -13,6 +13,7 @@
 
 #include "application.h"
 #include "bitmap_helpers.h"
+#include "dib_header.h"
 #include "exit_guard.h"
 #include "message_box_recorder.h"
 #include "message_window.h"
@@ -31,7 +32,7 @@ constexpr std::int32_t kStopLoop = 12345;  // a test's way out of an endless loo
 
 std::vector<std::uint8_t> bitmapPixels(HBITMAP bitmap, int width, int height) {
     std::vector<std::uint8_t> pixels(4 * static_cast<std::size_t>(width) * height);
-    BITMAPINFO info = velmora::test::header32(width, height);
+    BITMAPINFO info = dibHeader(width, height, 32);
     HDC screen = GetDC(nullptr);
     GetDIBits(screen, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
@@ -42,9 +43,9 @@ bool clipboardHasBitmap() { return IsClipboardFormatAvailable(CF_BITMAP); }
 
 // Plays the system's PrintScreen service: when the key goes down, a fresh
 // bitmap of `width` x `height` random colours goes onto the clipboard.
-class PrintScreenService {
+class FakePrintScreenKey {
 public:
-    PrintScreenService(HWND owner, int width, int height)
+    FakePrintScreenKey(HWND owner, int width, int height)
         : owner_(owner), width_(width), height_(height),
           key_(user32::keybd_event, [this](BYTE key, BYTE scan, DWORD flags, ULONG_PTR extra) {
               keys.push_back({key, scan, flags, extra});
@@ -190,7 +191,7 @@ TEST_F(SnapshotForm, CaptureEmptiesTheClipboardPressesPrintScreenProcessesMessag
     SetClipboardData(CF_BITMAP, velmora::test::deviceDependentBitmap(5, 5, velmora::test::randomBottomUpPixels(5, 5, 2)));
     CloseClipboard();
 
-    PrintScreenService service(form.hWnd(), 40, 30);
+    FakePrintScreenKey service(form.hWnd(), 40, 30);
     // A message waiting after the key press is dispatched before the bitmap is taken.
     bool dispatched = false, pictureStillPrevious = false;
     velmora::test::MessageWindow probe([&] {
@@ -220,7 +221,7 @@ TEST_F(SnapshotForm, ACaptureThatFailsKeepsThePreviousPictureAndSaysNothing) {
     const PictureObject previous = pictureOwningBitmap(
         velmora::test::deviceDependentBitmap(4, 4, velmora::test::randomBottomUpPixels(4, 4, 3)));
     box().setPicture(previous);
-    PrintScreenService service(form.hWnd(), 40, 30);
+    FakePrintScreenKey service(form.hWnd(), 40, 30);
     service.available = false;
     service.onKey = [] { throw RuntimeError(5, L"the key could not be pressed"); };
     form.CaptureScreen();
@@ -256,7 +257,7 @@ TEST_F(SnapshotForm, EachStepOfTheCaptureRunsWhenTheOneBeforeItFailed) {
     const PictureObject previous = pictureOwningBitmap(
         velmora::test::deviceDependentBitmap(4, 4, velmora::test::randomBottomUpPixels(4, 4, 4)));
     box().setPicture(previous);
-    PrintScreenService service(form.hWnd(), 40, 30);
+    FakePrintScreenKey service(form.hWnd(), 40, 30);
 
     // The clipboard cannot be emptied; the key is pressed all the same, and
     // the image it brings is taken.
@@ -292,7 +293,7 @@ std::uint8_t lightnessGray(const std::uint8_t* pixel) {
 }
 
 TEST_F(SnapshotForm, OneCycleShowsTheGrayOfTheClipboardsImage) {
-    PrintScreenService service(form.hWnd(), 200, 120);
+    FakePrintScreenKey service(form.hWnd(), 200, 120);
     form.Command1_Click();
     DIBSECTION shown{};
     ASSERT_EQ(GetObjectW(pictureBitmap(box().Picture().get()), sizeof(shown), &shown), static_cast<int>(sizeof(shown)));
@@ -316,7 +317,7 @@ TEST_F(SnapshotForm, OneCycleShowsTheGrayOfTheClipboardsImage) {
 // memory, even when the box shows a 32-bit DIB from the cycle before) and
 // shows no message when the reader fails.
 TEST_F(SnapshotForm, TheCycleReadsThroughGetDIBitsAndSaysNothingWhenReadingFails) {
-    PrintScreenService service(form.hWnd(), 32, 24);
+    FakePrintScreenKey service(form.hWnd(), 32, 24);
     service.available = false;
     form.Command1_Click();  // no picture yet: the reader fails
     EXPECT_TRUE(boxes.shown.empty());
@@ -339,7 +340,7 @@ TEST_F(SnapshotForm, TheCycleReadsThroughGetDIBitsAndSaysNothingWhenReadingFails
 }
 
 TEST_F(SnapshotForm, EachOptionPausesBeforeAndAfterEveryCycle) {
-    PrintScreenService service(form.hWnd(), 16, 8);
+    FakePrintScreenKey service(form.hWnd(), 16, 8);
     const std::pair<void (Form1::*)(), DWORD> options[] = {
         {&Form1::Option1_Click, 1}, {&Form1::Option2_Click, 10}, {&Form1::Option3_Click, 25},
         {&Form1::Option4_Click, 50}, {&Form1::Option5_Click, 100}};
@@ -355,7 +356,7 @@ TEST_F(SnapshotForm, EachOptionPausesBeforeAndAfterEveryCycle) {
 // The pauses with the real Sleep: the time from one capture to the next is
 // the (here short) cycle plus twice the option's pause, never less.
 TEST_F(SnapshotForm, EachOptionReallyWaitsItsPauseTwiceAPass) {
-    PrintScreenService service(form.hWnd(), 16, 8);
+    FakePrintScreenKey service(form.hWnd(), 16, 8);
     const std::pair<void (Form1::*)(), double> options[] = {
         {&Form1::Option1_Click, 1}, {&Form1::Option2_Click, 10}, {&Form1::Option3_Click, 25},
         {&Form1::Option4_Click, 50}, {&Form1::Option5_Click, 100}};
@@ -383,7 +384,7 @@ TEST_F(SnapshotForm, EachOptionReallyWaitsItsPauseTwiceAPass) {
 }
 
 TEST_F(SnapshotForm, TheOptionClickedLastSetsThePauseAndSwitchingKeepsTheStackFlat) {
-    PrintScreenService service(form.hWnd(), 16, 8);
+    FakePrintScreenKey service(form.hWnd(), 16, 8);
     constexpr std::size_t kSwitches = 3000;
     service.onKey = [&] {
         // A user clicking another option while the cycle processes messages.
@@ -406,7 +407,7 @@ TEST_F(SnapshotForm, TheOptionClickedLastSetsThePauseAndSwitchingKeepsTheStackFl
 }
 
 TEST_F(SnapshotForm, Command1DuringALoopRunsOneMoreCycleInside) {
-    PrintScreenService service(form.hWnd(), 16, 8);
+    FakePrintScreenKey service(form.hWnd(), 16, 8);
     service.onKey = [&] {
         if (service.keys.size() == 2) PostMessageW(control(L"Command1"), BM_CLICK, 0, 0);
     };
@@ -422,7 +423,7 @@ TEST_F(SnapshotForm, CloseEndsTheProgramEvenDuringALoop) {
     SendMessageW(control(L"Command2"), BM_CLICK, 0, 0);
     EXPECT_EQ(velmora::test::recordedExits(), std::vector<UINT>{0});
 
-    PrintScreenService service(form.hWnd(), 16, 8);
+    FakePrintScreenKey service(form.hWnd(), 16, 8);
     service.onKey = [&] { PostMessageW(control(L"Command2"), BM_CLICK, 0, 0); };
     PauseRecorder pauses(2);  // pause, cycle (with the click), pause: stop
     runUntilStopped([&] { form.Option1_Click(); });
@@ -449,7 +450,7 @@ int windowsOfThisThread() {
 }
 
 TEST_F(SnapshotForm, ManyCyclesLeaveNoObjectsBehind) {
-    PrintScreenService service(form.hWnd(), 64, 48);
+    FakePrintScreenKey service(form.hWnd(), 64, 48);
     std::set<HBITMAP> created;
     int dcsHeld = 0;
     ScopedSubstitute create(gdi32::CreateDIBSection, [&](HDC dc, const BITMAPINFO* info, UINT usage, void** bits,

@@ -9,16 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "dib_header.h"
+#include "live_program_test.h"
+#include "print_screen_companion.h"
 #include "win_test_support.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using velmora::test::ChildProcess;
-using velmora::test::executableDirectory;
-using velmora::test::waitForWindow;
-
-std::wstring program(const std::wstring& name) { return executableDirectory() + L"\\" + name; }
 
 RECT screenRectOf(HWND window) {
     RECT rect;
@@ -55,39 +53,6 @@ void click(HWND window, HWND control) {
         << "at " << x << ", " << y;
 }
 
-// The PrintScreen service, which counts its captures in its window's title.
-class PrintScreenService {
-public:
-    PrintScreenService() : process_(program(L"print_screen_service.exe")) {
-        for (int i = 0; i < 100 && !ready(); ++i) Sleep(50);
-    }
-    bool ready() {
-        HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, L"VelmoraPrintScreenServiceReady");
-        if (!event) return false;
-        const bool set = WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
-        CloseHandle(event);
-        return set;
-    }
-    int captures() const {
-        const std::wstring title = velmora::test::windowText(FindWindowW(L"VelmoraPrintScreenService", nullptr));
-        const auto colon = title.rfind(L' ');
-        return colon == std::wstring::npos ? -1 : std::stoi(title.substr(colon + 1));
-    }
-    void stop() { process_.terminate(); }
-    // Waits until at least `count` captures were made.
-    bool waitForCaptures(int count, std::chrono::milliseconds timeout) {
-        const auto end = std::chrono::steady_clock::now() + timeout;
-        while (captures() < count) {
-            if (std::chrono::steady_clock::now() > end) return false;
-            velmora::test::pumpMessages(20ms);
-        }
-        return true;
-    }
-
-private:
-    ChildProcess process_;
-};
-
 bool isGray(const std::uint8_t* pixel) { return pixel[0] == pixel[1] && pixel[1] == pixel[2]; }
 
 std::uint8_t lightnessGray(const std::uint8_t* pixel) {
@@ -104,8 +69,7 @@ std::vector<std::uint8_t> clipboardImage(int& width, int& height) {
         GetObjectW(bitmap, sizeof(shape), &shape);
         width = shape.bmWidth;
         height = shape.bmHeight;
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        BITMAPINFO info = velmora::runtime::dibHeader(width, -height, 32);
         pixels.resize(4 * static_cast<std::size_t>(width) * height);
         HDC screen = GetDC(nullptr);
         GetDIBits(screen, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
@@ -115,13 +79,12 @@ std::vector<std::uint8_t> clipboardImage(int& width, int& height) {
     return pixels;
 }
 
-class SnapshotLive : public testing::Test {
+class SnapshotLive : public velmora::test::LiveProgramTest {
 protected:
     void SetUp() override {
-        ASSERT_NE(waitForWindow(scene.id(), L"", L"Velmora colour scene", 10s), nullptr);
+        LiveProgramTest::SetUp();
         ASSERT_TRUE(service->ready());
-        snapshot = std::make_unique<ChildProcess>(program(L"grayscale.exe"), L"", executableDirectory());
-        window = waitForWindow(snapshot->id(), L"VelmoraForm", L"Velmora", 10s);
+        window = startProgram(L"grayscale.exe", L"VelmoraForm", L"Velmora");
         ASSERT_NE(window, nullptr);
         velmora::test::pumpMessages(500ms);
         picture = childOfClass(window, L"VelmoraPictureBox");
@@ -160,9 +123,8 @@ protected:
         return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     }
 
-    ChildProcess scene{program(L"colour_scene.exe")};
-    std::unique_ptr<PrintScreenService> service = std::make_unique<PrintScreenService>();
-    std::unique_ptr<ChildProcess> snapshot;
+    std::unique_ptr<velmora::test::PrintScreenCompanion> service =
+        std::make_unique<velmora::test::PrintScreenCompanion>();
     HWND window = nullptr, picture = nullptr, command1 = nullptr, close = nullptr;
 };
 
@@ -255,8 +217,8 @@ TEST_F(SnapshotLive, AFailedCaptureKeepsThePreviousPictureAndShowsNoMessage) {
     service->stop();
     click(window, command1);
     velmora::test::pumpMessages(2000ms);
-    EXPECT_FALSE(velmora::test::waitForMessageBox(snapshot->id(), 500ms).has_value());
-    EXPECT_EQ(snapshot->exitCode(), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_FALSE(velmora::test::waitForMessageBox(program->id(), 500ms).has_value());
+    EXPECT_EQ(program->exitCode(), static_cast<DWORD>(STILL_ACTIVE));
     EXPECT_EQ(shownPicture().bytes, before.bytes);
 }
 
@@ -305,10 +267,10 @@ TEST_F(SnapshotLive, EscapeEnterAndPlainLettersRunNothingAndAltCCloses) {
                                        L"Escape Return c Tab Escape c"));
     velmora::test::pumpMessages(1500ms);
     EXPECT_EQ(service->captures(), 0) << "no key ran a cycle";
-    ASSERT_EQ(snapshot->exitCode(), static_cast<DWORD>(STILL_ACTIVE)) << "no key ended the program";
+    ASSERT_EQ(program->exitCode(), static_cast<DWORD>(STILL_ACTIVE)) << "no key ended the program";
     pressInTheWindow(L"alt+c");
-    ASSERT_TRUE(snapshot->waitForExit(5s)) << "Alt+C clicks \"&Close\"";
-    EXPECT_EQ(snapshot->exitCode(), 0u);
+    ASSERT_TRUE(program->waitForExit(5s)) << "Alt+C clicks \"&Close\"";
+    EXPECT_EQ(program->exitCode(), 0u);
 }
 
 // Every cycle fetches a screen-sized image that another process put on the
@@ -316,11 +278,11 @@ TEST_F(SnapshotLive, EscapeEnterAndPlainLettersRunNothingAndAltCCloses) {
 TEST_F(SnapshotLive, TheFastestLoopKeepsTheProgramsMemoryFlat) {
     click(window, childWithText(window, L"0"));
     ASSERT_TRUE(service->waitForCaptures(4, 10s));
-    const double before = snapshot->committedMegabytes();
+    const double before = program->committedMegabytes();
     ASSERT_GT(before, 0.0) << "the program's memory cannot be read";
     ASSERT_TRUE(service->waitForCaptures(20, 30s));
     const double screenImage = 4.0 * GetSystemMetrics(SM_CXSCREEN) * GetSystemMetrics(SM_CYSCREEN) / (1024 * 1024);
-    EXPECT_LT(snapshot->committedMegabytes() - before, 2 * screenImage)
+    EXPECT_LT(program->committedMegabytes() - before, 2 * screenImage)
         << "16 cycles; " << before << " MB before";
 }
 
@@ -328,15 +290,15 @@ TEST_F(SnapshotLive, CloseDuringALoopEndsTheProgramPromptly) {
     click(window, childWithText(window, L"0"));
     ASSERT_TRUE(service->waitForCaptures(3, 10s));
     click(window, close);
-    ASSERT_TRUE(snapshot->waitForExit(3s));
-    EXPECT_EQ(snapshot->exitCode(), 0u);
+    ASSERT_TRUE(program->waitForExit(3s));
+    EXPECT_EQ(program->exitCode(), 0u);
 }
 
 TEST_F(SnapshotLive, ClosingTheWindowByItsFrameDuringALoopEndsTheProgram) {
     click(window, childWithText(window, L"25"));
     ASSERT_TRUE(service->waitForCaptures(3, 10s));
     pressInTheWindow(L"alt+F4");
-    ASSERT_TRUE(snapshot->waitForExit(5s));
+    ASSERT_TRUE(program->waitForExit(5s));
     const int captures = service->captures();
     velmora::test::pumpMessages(500ms);
     EXPECT_EQ(service->captures(), captures) << "no loop goes on after the window closed";

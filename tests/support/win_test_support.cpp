@@ -4,8 +4,9 @@
 #include <shellapi.h>
 
 #include <cstring>
-
 #include <thread>
+
+#include "dib_header.h"
 
 namespace velmora::test {
 
@@ -130,12 +131,7 @@ std::optional<MessageBoxContents> waitForMessageBox(DWORD processId, std::chrono
 ScreenPixels readScreen(const RECT& area) {
     ScreenPixels pixels{area.right - area.left, area.bottom - area.top, {}};
     pixels.bytes.resize(static_cast<std::size_t>(pixels.width) * pixels.height * 4);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = pixels.width;
-    info.bmiHeader.biHeight = -pixels.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    const BITMAPINFO info = runtime::dibHeader(pixels.width, -pixels.height, 32);
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     void* bits = nullptr;

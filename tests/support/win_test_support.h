@@ -16,6 +16,8 @@ namespace velmora::test {
 
 // The folder of the running test program (the build's bin folder).
 std::wstring executableDirectory();
+// The path of `file` in that folder.
+inline std::wstring besideTheTests(const std::wstring& file) { return executableDirectory() + L"\\" + file; }
 
 class ChildProcess {
 public:

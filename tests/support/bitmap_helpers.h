@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "com_ptr.h"
+#include "dib_header.h"
 #include "picture.h"
 
 namespace velmora::test {
@@ -21,21 +22,11 @@ inline std::vector<std::uint8_t> randomBottomUpPixels(int width, int height, uns
     return pixels;
 }
 
-inline BITMAPINFO header32(int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    return info;
-}
-
 // A device-dependent bitmap (no pixel memory of its own) holding `pixels`.
 inline HBITMAP deviceDependentBitmap(int width, int height, const std::vector<std::uint8_t>& pixels) {
     HDC screen = GetDC(nullptr);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    BITMAPINFO info = header32(width, height);
+    const BITMAPINFO info = runtime::dibHeader(width, height, 32);
     SetDIBits(screen, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
     return bitmap;
@@ -43,8 +34,7 @@ inline HBITMAP deviceDependentBitmap(int width, int height, const std::vector<st
 
 // A bottom-up DIB section of `bitsPerPixel`, its memory filled with random bytes.
 inline HBITMAP dibSection(int width, int height, int bitsPerPixel, void** bits, unsigned seed = 1) {
-    BITMAPINFO info = header32(width, height);
-    info.bmiHeader.biBitCount = static_cast<WORD>(bitsPerPixel);
+    const BITMAPINFO info = runtime::dibHeader(width, height, static_cast<WORD>(bitsPerPixel));
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
     BITMAP shape{};
     GetObjectW(bitmap, sizeof(shape), &shape);
