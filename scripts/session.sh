@@ -122,7 +122,11 @@ wait_for_window() {
     echo "$window"
 }
 
-# Writes a PNG screenshot of the whole virtual display.
+# Writes a PNG screenshot of the whole virtual display: what the screen
+# shows, read from the root window in one piece. (xwd reads a screen whose
+# windows use several colormaps, as Wine's do, window by window, and so
+# shows a redirected window's own contents instead of what a compositing
+# manager painted over it.)
 screenshot() {
-    xwd -root -silent | /usr/bin/convert xwd:- "$1"
+    /usr/bin/import -silent -window root "$1"
 }
