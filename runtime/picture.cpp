@@ -1,5 +1,6 @@
 #include "picture.h"
 
+#include "handles.h"
 #include "runtime_error.h"
 
 namespace velmora::runtime {
@@ -16,16 +17,14 @@ PictureObject createPicture(PICTDESC& description, BOOL owns) {
 }  // namespace
 
 PictureObject pictureOwningBitmap(HBITMAP bitmap) {
+    OwnedBitmap owned(bitmap);  // deleted here if no picture takes it
     PICTDESC description{};
     description.cbSizeofstruct = sizeof(description);
     description.picType = PICTYPE_BITMAP;
     description.bmp.hbitmap = bitmap;
-    try {
-        return createPicture(description, TRUE);
-    } catch (...) {
-        DeleteObject(bitmap);
-        throw;
-    }
+    PictureObject picture = createPicture(description, TRUE);
+    owned.release();
+    return picture;
 }
 
 PictureObject emptyPicture() {

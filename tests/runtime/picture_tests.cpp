@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <psapi.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "clipboard.h"
@@ -111,18 +113,17 @@ class ClipboardTest : public testing::Test {
 protected:
     void putBitmap(HBITMAP bitmap) { put(CF_BITMAP, bitmap); }
     // A 32-bit bottom-up device-independent bitmap of one colour, in the
-    // clipboard's form (header, then pixels).
-    void putDib(int width, int height, COLORREF colour) {
+    // clipboard's form (header, then pixels), cut short after `keptBytes`.
+    void putDib(int width, int height, COLORREF colour, std::size_t keptBytes = SIZE_MAX) {
         const BITMAPINFOHEADER header = dibHeader(width, height, 32).bmiHeader;
-        const SIZE_T pixels = 4 * static_cast<SIZE_T>(width) * height;
-        HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, sizeof(header) + pixels);
+        const std::size_t size = std::min(keptBytes, sizeof(header) + 4 * static_cast<std::size_t>(width) * height);
+        HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, size);
         auto* bytes = static_cast<std::uint8_t*>(GlobalLock(dib));
-        std::memcpy(bytes, &header, sizeof(header));
-        for (SIZE_T i = 0; i < pixels; i += 4) {
-            bytes[sizeof(header) + i] = GetBValue(colour);
-            bytes[sizeof(header) + i + 1] = GetGValue(colour);
-            bytes[sizeof(header) + i + 2] = GetRValue(colour);
-            bytes[sizeof(header) + i + 3] = 0;
+        std::memcpy(bytes, &header, std::min(size, sizeof(header)));
+        for (std::size_t i = sizeof(header); i < size; ++i) {
+            const std::size_t channel = (i - sizeof(header)) % 4;
+            bytes[i] = channel == 0 ? GetBValue(colour) : channel == 1 ? GetGValue(colour)
+                                                        : channel == 2 ? GetRValue(colour) : 0;
         }
         GlobalUnlock(dib);
         put(CF_DIB, dib);
@@ -183,6 +184,20 @@ TEST_F(ClipboardTest, FetchesKeepNoCopyOnceTheirPictureIsGone) {
         const double before = committedMegabytes();
         for (int i = 0; i < 40; ++i) Clipboard::GetData(CF_BITMAP);
         EXPECT_LT(committedMegabytes() - before, 12.0) << (dib ? "device-independent" : "device-dependent");
+    }
+}
+
+// Another program's DIB may be shorter than its header says: it is refused,
+// never read beyond its end.
+TEST_F(ClipboardTest, GetDataRefusesADibShorterThanItsHeaderSays) {
+    for (const std::size_t kept : {std::size_t{8}, sizeof(BITMAPINFOHEADER), sizeof(BITMAPINFOHEADER) + 4 * 1024}) {
+        putDib(1024, 1024, RGB(1, 2, 3), kept);
+        try {
+            Clipboard::GetData(CF_BITMAP);
+            ADD_FAILURE() << kept << " bytes: no error";
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.number(), 460) << kept << " bytes";
+        }
     }
 }
 
