@@ -31,7 +31,7 @@ VariantDispatch<RowConverter>& rowConverterDispatch() {
 
 void convertBuffer(std::uint8_t* pixels, std::int32_t width, std::int32_t height,
                    RowConverter convertRow) {
-    if (width <= 0 || height <= 0) return;
+    if (pixels == nullptr || width <= 0 || height <= 0) return;
     const auto pitch = static_cast<std::size_t>(rowPitch(width));
     const auto pixelsPerRow = static_cast<std::size_t>(width);
     for (std::int32_t r = 0; r < height; ++r, pixels += pitch) {

@@ -44,7 +44,8 @@ inline std::uint64_t rowPitch(std::int32_t width) {
 }
 
 // Converts `height` rows of `width` pixels with `convertRow`, leaving each row's
-// padding bytes alone. A width or height of zero or less converts nothing.
+// padding bytes alone. No buffer, or a width or height of zero or less,
+// converts nothing.
 void convertBuffer(std::uint8_t* pixels, std::int32_t width, std::int32_t height,
                    RowConverter convertRow);
 

@@ -17,8 +17,9 @@ extern "C" {
 /* Converts `height` rows of `width` blue-green-red pixels, each row padded to a
  * multiple of four bytes, to gray: every pixel becomes the truncated
  * 0.299 R + 0.587 G + 0.114 B (double precision) in all three channels.
- * Padding bytes are neither read nor written. A width or height of zero or
- * less converts nothing. The buffer must hold height rows. Always returns 1. */
+ * Padding bytes are neither read nor written. A null buffer, or a width or
+ * height of zero or less, converts nothing. The buffer must hold height rows.
+ * Always returns 1. */
 int32_t GRAYSCALE_CALL ConvertToGray(uint8_t* pixels, int32_t width, int32_t height);
 
 typedef int32_t(GRAYSCALE_CALL* ConvertToGrayFunction)(uint8_t* pixels, int32_t width,

@@ -72,7 +72,8 @@ TEST(GrayLayout, NothingBeyondTheLastPixelIsRead) {
     });
 }
 
-TEST(GrayLayout, NoWidthOrNoHeightWritesNothingAndReturnsOne) {
+// A missing buffer is not written to either, whatever size comes with it.
+TEST(GrayLayout, NoBufferNoWidthOrNoHeightWritesNothingAndReturnsOne) {
     std::mt19937 random(7);
     const PaddedImage image(8, 8, random);
     const std::pair<std::int32_t, std::int32_t> sizes[] = {
@@ -84,6 +85,7 @@ TEST(GrayLayout, NoWidthOrNoHeightWritesNothingAndReturnsOne) {
             EXPECT_EQ(pixels, image.bytes) << width << " x " << height;
         }
         EXPECT_EQ(ConvertToGray(nullptr, 0, 0), 1);
+        EXPECT_EQ(ConvertToGray(nullptr, 1920, 1080), 1);
     });
 }
 
