@@ -75,6 +75,10 @@ fault "runtime errors from objects without the runtime's texts" runtime/runtime_
     win64 runtime_tests
 fault "the writer copies a record it cannot copy" engine/picture_pixel_writer.cpp \
     'return target.bmWidth > 0 &&' 'return true || target.bmWidth > 0 &&' win64 picture_pixels_tests
+fault "a clipboard DIB shorter than its header says is read beyond its end" runtime/clipboard.cpp \
+    'size < bytesOfPackedDib(info->bmiHeader)' 'size < offsetOfPixels(info->bmiHeader)' win64 runtime_tests
+fault "ConvertToGray writes through a null buffer" library/gray_conversion.cpp \
+    'if (pixels == nullptr || width <= 0' 'if (width <= 0' native gray_conversion_tests
 
 selected=("$@")
 if ((${#selected[@]} == 0)); then selected=($(seq 1 ${#names[@]})); fi
