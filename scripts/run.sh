@@ -14,6 +14,13 @@ build_all_presets
 out="$VELMORA_ROOT/out"
 mkdir -p "$out"
 trap stop_session EXIT
+
+# True once process $1 has ended, waiting up to five seconds for it.
+ends_soon() {
+    for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
+    return 1
+}
+
 probe_32bit_programs
 start_display
 start_wine
@@ -42,8 +49,7 @@ wait_for_window "^Creating &  Using VC\\+\\+ DLLs$" >/dev/null
 sleep 2
 screenshot "$out/sorvel.png"
 xdotool key --clearmodifiers ctrl+alt+q
-for _ in $(seq 50); do kill -0 "$sorvel" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$sorvel" 2>/dev/null; then
+if ! ends_soon "$sorvel"; then
     echo "sorvel did not close on Ctrl+Alt+Q" >&2
     exit 1
 fi
@@ -66,8 +72,7 @@ wait_for_window "^PrintScreen service: 1$" >/dev/null
 sleep 2
 screenshot "$out/grayscale.png"
 click_control "&Close"
-for _ in $(seq 50); do kill -0 "$snapshot" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$snapshot" 2>/dev/null; then
+if ! ends_soon "$snapshot"; then
     echo "grayscale.exe did not close on &Close" >&2
     exit 1
 fi
@@ -121,8 +126,7 @@ show_native_overlay() {
     screenshot "$out/native-sorvel-live.png"
 
     xdotool key --clearmodifiers ctrl+alt+q
-    for _ in $(seq 50); do kill -0 "$sorvel" 2>/dev/null || break; sleep 0.1; done
-    if kill -0 "$sorvel" 2>/dev/null; then
+    if ! ends_soon "$sorvel"; then
         echo "sorvel did not end on Ctrl+Alt+Q" >&2
         kill "${programs[@]}" "$sorvel" 2>/dev/null || true
         rm -f "$log"
