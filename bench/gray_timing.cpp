@@ -1,5 +1,6 @@
 #include "gray_timing.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "Grayscale.h"
@@ -16,6 +17,32 @@ std::vector<std::string> supportedVariants() {
 
 void convertScene(Scene& scene) { ConvertToGray(scene.pixels.data(), scene.width, scene.height); }
 
+namespace {
+
+// The 128-bit path's speed target: at least 4 times the plain routine's speed
+// and at most 5 times a memcpy's time, on each scene.
+constexpr double kSse2TargetTimesPlain = 4.0;
+constexpr double kSse2TargetTimesMemcpy = 5.0;
+
+void printSse2Target(const std::vector<std::string>& sceneNames,
+                     const std::vector<std::vector<double>>& milliseconds,
+                     const std::vector<std::string>& variants) {
+    const auto sse2 = std::find(variants.begin(), variants.end(), "sse2");
+    if (sse2 == variants.end()) return;
+    const std::size_t column = static_cast<std::size_t>(sse2 - variants.begin()) + 1;
+    std::printf("\nsse2 target: at least %.0fx plain, at most %.0fx memcpy\n", kSse2TargetTimesPlain,
+                kSse2TargetTimesMemcpy);
+    for (std::size_t s = 0; s < sceneNames.size(); ++s) {
+        const double timesPlain = milliseconds[s][1] / milliseconds[s][column];
+        const double timesMemcpy = milliseconds[s][column] / milliseconds[s][0];
+        const bool met = timesPlain >= kSse2TargetTimesPlain && timesMemcpy <= kSse2TargetTimesMemcpy;
+        std::printf("%-12s %.2fx plain, %.2fx memcpy: %s\n", sceneNames[s].c_str(), timesPlain, timesMemcpy,
+                    met ? "met" : "not met");
+    }
+}
+
+}  // namespace
+
 void printRatioTable(const std::vector<std::string>& sceneNames,
                      const std::vector<std::vector<double>>& milliseconds) {
     const std::vector<std::string> variants = supportedVariants();
@@ -31,6 +58,7 @@ void printRatioTable(const std::vector<std::string>& sceneNames,
                         ms / memcpyMs, plainMs / ms);
         }
     }
+    printSse2Target(sceneNames, milliseconds, variants);
 }
 
 }  // namespace velmora::bench
